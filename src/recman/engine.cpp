@@ -111,14 +111,9 @@ Engine::~Engine() {
 }
 
 void Engine::AbandonAfterFork() {
-  // SQLite connections and lock descriptors must not be closed in a child: closing would
-  // checkpoint the parent's log or drop the parent's locks. They are left as they are.
-  for (auto& h : handles_) {
-    if (h) {
-      h->lock.Abandon();
-      h->file.reset();
-    }
-  }
+  // A child must not close the SQLite connections it inherited: closing would checkpoint or
+  // remove the parent's log. Its copies of the lock descriptors it does close: the parent's
+  // own copies keep the parent's locks, and a lock is freed once the parent lets go.
   for (auto& f : files_) (void)f->store.release();
   for (auto& f : transactionFiles_) (void)f->store.release();
   handles_.clear();

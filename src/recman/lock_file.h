@@ -2,7 +2,8 @@
 // lock file beside the data file ("<data file>-lock"). Each open handle owns one descriptor,
 // so the kernel drops its locks when the handle closes or the process ends, however it ends.
 // Byte 0 holds the open mode (read lock for shared opens, write lock for exclusive ones);
-// byte kRecordLockBase + position holds a record's lock. Nothing here blocks without limit.
+// byte kRecordLockBase + position holds a record's lock. Only a record lock taken with
+// wait blocks until its holder lets go.
 #pragma once
 
 #include <cstdint>
@@ -30,10 +31,6 @@ class LockFile {
   void UnlockRecord(int64_t position);
   // True when a handle other than this one holds the record's lock.
   bool RecordLockedElsewhere(int64_t position);
-
-  // Forgets the descriptor without closing it: after fork() the child shares the parent's
-  // descriptions, and closing them there must not drop the parent's locks.
-  void Abandon() { fd_ = -1; }
 
  private:
   int fd_ = -1;
