@@ -109,7 +109,9 @@ class ProcessTest : public ::testing::Test {
     }
     EXPECT_EQ(byKey, physical);
     EXPECT_EQ(Get32(c.Stat().data, 6), physical.size());
-    if (expected >= 0) EXPECT_EQ(static_cast<int>(physical.size()), expected);
+    if (expected >= 0) {
+      EXPECT_EQ(static_cast<int>(physical.size()), expected);
+    }
     return static_cast<int>(physical.size());
   }
 
