@@ -37,7 +37,7 @@ std::string EncodeEntry(const WindowEntry& entry) {
     out += static_cast<char>(cell.ch);
     out += static_cast<char>(cell.attribute);
   }
-  out += frame::ZeroPad(static_cast<long long>(out.size() + 5), 5);
+  out += frame::ZeroPad(static_cast<long long>(out.size()) + 5, 5);
   return out;
 }
 

@@ -54,12 +54,39 @@ TEST_F(MessageTest, MessageTooLongForTheScreenShowsNothing) {
   FillScreen();
   const auto before = Cells();
   screen_.SetStyle("n");
-  screen_.ShowMessage(12, std::string(24 * 76, 'x'));  // 24 lines need 26 rows
+  screen_.ShowMessage(12, std::string(std::size_t{24} * 76, 'x'));  // 24 lines need 26 rows
   EXPECT_EQ(Cells(), before);
   EXPECT_EQ(screen_.WinDepth(), 0);
   EXPECT_EQ(screen_.CurrentStyle(), 1);
   EXPECT_EQ(screen_.SavedStyles(), 0u);
   EXPECT_FALSE(StackExists());
+}
+
+TEST_F(MessageTest, ScrollRegionTakesZeroBasedCornersAndMovesAtLeastOneLine) {
+  struct Case {
+    int n;
+    std::string rows[4];  // screen rows 2-5, columns 2-4
+  } cases[] = {
+      {1, {"bbb", "ccc", "ddd", "   "}},  {2, {"ccc", "ddd", "   ", "   "}},
+      {0, {"   ", "aaa", "bbb", "ccc"}},  {-2, {"   ", "   ", "aaa", "bbb"}},
+      {-9, {"   ", "   ", "   ", "   "}},
+  };
+  for (const Case& c : cases) {
+    console_.SetColor(7, 0);
+    console_.Clear();
+    for (int r = 0; r < 4; ++r) {
+      console_.SetCursor(r + 2, 1);
+      console_.Write("x" + std::string(3, static_cast<char>('a' + r)) + "x");
+    }
+    console_.SetColor(1, 2);
+    screen_.ScrollRegion(1, 1, 4, 3, c.n);
+    for (int r = 0; r < 4; ++r) {
+      EXPECT_EQ(console_.RowText(r + 2).substr(0, 5), "x" + c.rows[r] + "x") << c.n << " row " << r;
+    }
+    // Vacated lines are blank in the current colour.
+    const int vacated = c.n > 0 ? 5 : 2;
+    EXPECT_EQ(console_.AttributeAt(vacated, 2), 0x21) << c.n;
+  }
 }
 
 }  // namespace
