@@ -109,6 +109,9 @@ class Console {
   // expected not to return. If it does, WaitEvent returns a key event with code 0.
   virtual InputEvent WaitEvent() = 0;
   virtual std::uint16_t ControlKeyState() const = 0;
+  // Drops input that has arrived but not been read (keys typed ahead of a message that must
+  // be seen). A scripted console has no such input: its script is what comes next.
+  virtual void DiscardPendingInput() {}
   // 0 when the console has no mouse.
   virtual int MouseButtons() const = 0;
   virtual void SetMouseReporting(bool on) = 0;

@@ -58,5 +58,8 @@ bool FileExists(std::string_view suitePath);
 bool IsDirectory(std::string_view suitePath);
 bool DeleteFile(std::string_view suitePath);
 bool ChangeDirectory(std::string_view suitePath);
+// Appends `data` at the end of the file, creating it when missing, in one write, so that lines
+// appended by several processes never interleave.
+bool AppendToFile(std::string_view suitePath, std::string_view data);
 
 }  // namespace platform

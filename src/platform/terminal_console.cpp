@@ -426,6 +426,18 @@ void TerminalConsole::Flush() {
   m.SendOut();
 }
 
+void TerminalConsole::DiscardPendingInput() {
+  Impl& m = *impl_;
+  m.queue.clear();
+  std::vector<InputEvent> dropped;
+  m.parser.Timeout(dropped);
+  struct pollfd pfd {m.inFd, POLLIN, 0};
+  char buffer[4096];
+  while (::poll(&pfd, 1, 0) > 0 && (pfd.revents & POLLIN)) {
+    if (::read(m.inFd, buffer, sizeof buffer) <= 0) break;
+  }
+}
+
 void TerminalConsole::SetMouseReporting(bool on) {
   Impl& m = *impl_;
   if (on == m.mouseOn || mouseButtons_ == 0 || m.restored) return;
