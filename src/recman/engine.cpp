@@ -1,10 +1,13 @@
 #include "recman/engine.h"
 
+#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
+#include <mutex>
 
 #include "recman/sqlite_store.h"
 #include "recman/status.h"
@@ -25,6 +28,18 @@ uint32_t Load32(const void* p) {
 void Store32(void* p, uint32_t v) {
   auto* b = static_cast<uint8_t*>(p);
   for (int i = 0; i < 4; ++i) b[i] = static_cast<uint8_t>(v >> (8 * i));
+}
+
+// Counts the forks of this process, so that an engine notices it now lives in a child without
+// asking the kernel for its process id on every call. Process-wide by nature: a fork is.
+std::atomic<uint32_t> forkCount{0};
+
+void CountFork() { forkCount.fetch_add(1, std::memory_order_relaxed); }
+
+uint32_t Forks() {
+  static std::once_flag registered;
+  std::call_once(registered, [] { pthread_atfork(nullptr, nullptr, CountFork); });
+  return forkCount.load(std::memory_order_relaxed);
 }
 
 // The record's key value; a record shorter than the file's record length (only a damaged file
@@ -100,10 +115,10 @@ struct Engine::Buffers {
   }
 };
 
-Engine::Engine() : pid_(::getpid()) {}
+Engine::Engine() : forks_(Forks()) {}
 
 Engine::~Engine() {
-  if (::getpid() != pid_) {
+  if (forkCount.load(std::memory_order_relaxed) != forks_) {
     AbandonAfterFork();
     return;
   }
@@ -120,12 +135,13 @@ void Engine::AbandonAfterFork() {
   files_.clear();
   transactionFiles_.clear();
   inTransaction_ = false;
-  pid_ = ::getpid();
+  transactionFailure_ = kOk;
+  forks_ = forkCount.load(std::memory_order_relaxed);
 }
 
 int16_t Engine::Call(uint16_t op, void* posBlock, void* data, uint32_t* dataLength, void* key,
                      uint8_t keyLength, int8_t keyNumber) {
-  if (::getpid() != pid_) AbandonAfterFork();
+  if (forkCount.load(std::memory_order_relaxed) != forks_) AbandonAfterFork();
   int base = op;
   int bias = 0;
   if (op == 1000 + kOpBeginTransaction) {
@@ -303,9 +319,16 @@ int16_t Engine::Reset() {
   return kOk;
 }
 
+void Engine::BreakTransaction(int16_t status) {
+  if (transactionFailure_ == kOk) transactionFailure_ = status;
+}
+
 int16_t Engine::EndTransaction(bool commit) {
   if (!inTransaction_) return kEndAbortTransactionError;
-  int16_t result = kOk;
+  // A transaction that could not take back a refused operation is never committed half-done.
+  int16_t result = commit ? transactionFailure_ : kOk;
+  if (result != kOk) commit = false;
+  transactionFailure_ = kOk;
   for (const auto& f : transactionFiles_) {
     if (commit) {
       const int16_t status = f->store->Commit();
@@ -488,7 +511,7 @@ int16_t Engine::CheckRecordLength(const OpenFile& f, uint32_t length) const {
   return kOk;
 }
 
-int16_t Engine::BeginWrite(OpenFile& f) {
+int16_t Engine::BeginWrite(OpenFile& f, bool savepoint) {
   if (!inTransaction_) return f.store->BeginWrite();
   if (!f.store->InWrite()) {
     if (int16_t status = f.store->BeginWrite(); status != kOk) return status;
@@ -496,12 +519,12 @@ int16_t Engine::BeginWrite(OpenFile& f) {
       if (shared.get() == &f) transactionFiles_.push_back(shared);
     }
   }
-  return f.store->Savepoint();
+  return savepoint ? f.store->Savepoint() : kOk;
 }
 
-int16_t Engine::EndWrite(OpenFile& f, int16_t status) {
+int16_t Engine::EndWrite(OpenFile& f, int16_t status, bool savepoint) {
   if (inTransaction_) {
-    f.store->EndSavepoint(status == kOk);
+    if (savepoint) f.store->EndSavepoint(status == kOk);
     return status;
   }
   if (status != kOk) {
@@ -527,16 +550,29 @@ int16_t Engine::Insert(Handle& h, int keyNo, const Buffers& b) {
     images[k] = KeyImageOf(spec, spec.keys[k], values[k]);
   }
   Store& store = *h.file->store;
-  int16_t status = BeginWrite(*h.file);
+  // Insert is the one write that runs in bulk, so it does without a savepoint: a refused
+  // insert inside a transaction takes back its own rows instead.
+  int16_t status = BeginWrite(*h.file, false);
   if (status != kOk) return status;
   int64_t position = 0;
   status = store.InsertRecord(data, &position);
-  for (size_t k = 0; status == kOk && k < spec.keys.size(); ++k) {
-    if (!IsNullValue(spec.keys[k], values[k])) {
-      status = store.InsertKey(static_cast<int>(k), images[k], position);
+  size_t keysDone = 0;
+  for (; status == kOk && keysDone < spec.keys.size(); ++keysDone) {
+    if (!IsNullValue(spec.keys[keysDone], values[keysDone])) {
+      status = store.InsertKey(static_cast<int>(keysDone), images[keysDone], position);
     }
   }
-  if (status = EndWrite(*h.file, status); status != kOk) return status;
+  if (status != kOk && inTransaction_ && position != 0) {
+    int16_t undo = kOk;
+    for (size_t k = 0; k + 1 < keysDone && undo == kOk; ++k) {
+      if (!IsNullValue(spec.keys[k], values[k])) {
+        undo = store.DeleteKey(static_cast<int>(k), images[k], position);
+      }
+    }
+    if (undo == kOk) undo = store.DeleteRecord(position);
+    if (undo != kOk) BreakTransaction(undo);
+  }
+  if (status = EndWrite(*h.file, status, false); status != kOk) return status;
   if (keyNo >= 0) {
     Land(h, keyNo, Row{position, images[keyNo], std::string(data)});
     b.PutKey(values[keyNo]);
@@ -553,7 +589,7 @@ int16_t Engine::Update(Handle& h, int keyNo, const Buffers& b) {
   if (h.lock.RecordLockedElsewhere(h.current)) return kRecordInUse;
   const std::string_view data(reinterpret_cast<const char*>(b.data), *b.dataLength);
   Store& store = *h.file->store;
-  int16_t status = BeginWrite(*h.file);
+  int16_t status = BeginWrite(*h.file, true);
   if (status != kOk) return status;
   std::string stored;
   status = store.ReadRecord(h.current, &stored);
@@ -577,7 +613,7 @@ int16_t Engine::Update(Handle& h, int keyNo, const Buffers& b) {
     }
   }
   if (status == kOk) status = store.UpdateRecord(h.current, data);
-  if (status = EndWrite(*h.file, status); status != kOk) return status;
+  if (status = EndWrite(*h.file, status, true); status != kOk) return status;
   if (h.lockedPosition == h.current) ReleaseLock(h);
   h.record.assign(data);
   if (h.keyNumber < 0 && keyNo >= 0 && keyNo < static_cast<int>(spec.keys.size())) {
@@ -596,7 +632,7 @@ int16_t Engine::Delete(Handle& h) {
   if (h.lock.RecordLockedElsewhere(h.current)) return kRecordInUse;
   const FileSpec& spec = h.file->store->Spec();
   Store& store = *h.file->store;
-  int16_t status = BeginWrite(*h.file);
+  int16_t status = BeginWrite(*h.file, true);
   if (status != kOk) return status;
   std::string stored;
   status = store.ReadRecord(h.current, &stored);
@@ -609,7 +645,7 @@ int16_t Engine::Delete(Handle& h) {
     }
   }
   if (status == kOk) status = store.DeleteRecord(h.current);
-  if (status = EndWrite(*h.file, status); status != kOk) return status;
+  if (status = EndWrite(*h.file, status, true); status != kOk) return status;
   if (h.lockedPosition == h.current) ReleaseLock(h);
   h.currentDeleted = true;
   return kOk;

@@ -6,8 +6,6 @@
 // and it is not thread-safe (the C entry point serialises calls).
 #pragma once
 
-#include <sys/types.h>
-
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -54,17 +52,19 @@ class Engine {
   int16_t TakeLock(Handle& h, int64_t position, int bias);
   void ReleaseLock(Handle& h);
   void Land(Handle& h, int keyNo, const Row& row);
-  int16_t BeginWrite(OpenFile& f);
-  int16_t EndWrite(OpenFile& f, int16_t status);
+  int16_t BeginWrite(OpenFile& f, bool savepoint);
+  int16_t EndWrite(OpenFile& f, int16_t status, bool savepoint);
+  void BreakTransaction(int16_t status);
   int16_t CheckRecordLength(const OpenFile& f, uint32_t length) const;
   void DropFileIfUnused(const std::shared_ptr<OpenFile>& f);
   void AbandonAfterFork();
 
-  pid_t pid_;
+  uint32_t forks_;  // the process's fork count when this engine last checked
   uint32_t nextGeneration_ = 1;
   std::vector<std::unique_ptr<Handle>> handles_;
   std::vector<std::shared_ptr<OpenFile>> files_;
   bool inTransaction_ = false;
+  int16_t transactionFailure_ = 0;
   std::vector<std::shared_ptr<OpenFile>> transactionFiles_;
 };
 
