@@ -171,7 +171,9 @@ TEST_F(GridTest, TheTitleIsCentredOnColumn41) {
     DrawPage(grid, 1);
     EXPECT_EQ(console.RowText(1).substr(static_cast<std::size_t>(c.column - 1), c.title.size()),
               c.title);
-    if (c.column > 9) EXPECT_EQ(console.ReadCell(1, c.column - 1).ch, ' ') << c.title.size();
+    if (c.column > 9) {
+      EXPECT_EQ(console.ReadCell(1, c.column - 1).ch, ' ') << c.title.size();
+    }
   }
 }
 
