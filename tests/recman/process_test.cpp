@@ -288,8 +288,9 @@ TEST_F(ProcessTest, KilledAtRandomMomentsLosesNoAcknowledgedWrite) {
         self.Send('+');
       }
     });
-    const auto delay = std::chrono::milliseconds(2 + random() % 25);
-    std::this_thread::sleep_for(delay);
+    // Kill once the child is writing, at a random moment after its first acknowledged write.
+    if (child.Receive() == '+') ++acknowledged;
+    std::this_thread::sleep_for(std::chrono::microseconds(random() % 20000));
     child.Kill();
     while (child.Receive() == '+') ++acknowledged;
     child.Wait();
@@ -298,7 +299,6 @@ TEST_F(ProcessTest, KilledAtRandomMomentsLosesNoAcknowledgedWrite) {
     EXPECT_LE(count, acknowledged + 1) << "round " << round;
     acknowledged = count;
   }
-  EXPECT_GT(acknowledged, 0) << "no child lived long enough to write";
 }
 
 }  // namespace
