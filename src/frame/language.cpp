@@ -16,9 +16,9 @@ std::string TranslateWith(std::string_view languageFile, std::string_view langua
     const std::string key = reader.ReadItem();
     if (reader.AtEnd()) break;
     // The entry's items in file order: Galician, Occitan, Spanish.
-    const std::string galician = reader.ReadItem();
-    const std::string occitan = reader.ReadItem();
-    const std::string spanish = reader.ReadItem();
+    std::string galician = reader.ReadItem();
+    std::string occitan = reader.ReadItem();
+    std::string spanish = reader.ReadItem();
     if (key != text) continue;
     if (reader.Overran()) break;
     if (languageCode == "SPA") return spanish;

@@ -244,7 +244,7 @@ TEST(DescribeFormProblem, NamesTheFileInTheOperatorsLanguage) {
     for (const char* code : {"CAT", "SPA", "GLG", "OCI"}) {
       const std::string text = DescribeFormProblem(problem, "F{L}.KFM", code);
       EXPECT_NE(text.find("F{L}.KFM"), std::string::npos) << k << " " << code;
-      EXPECT_EQ(text.find("{"), text.find("F{L}.KFM") + 1) << k << " " << code;
+      EXPECT_EQ(text.find('{'), text.find("F{L}.KFM") + 1) << k << " " << code;
     }
   }
 }
