@@ -78,6 +78,43 @@ TEST_F(EngineTest, ForeignFilesAreNotRecordFiles) {
   }
 }
 
+TEST_F(EngineTest, DamagedRecordFilesGiveStatusesNotCrashes) {
+  Make(SpecBuffer(200, {{{1, 4}}}));
+  std::string record(200, 'x');
+  for (int i = 0; i < 400; ++i) {
+    record.replace(0, 4, std::to_string(1000 + i));
+    ASSERT_EQ(client_.Insert(record).status, kOk);
+  }
+  ASSERT_EQ(client_.Close(), kOk);
+  const auto size = std::filesystem::file_size(Path() + ".dat");
+  std::ifstream in(Path() + ".dat", std::ios::binary);
+  const std::string whole((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  struct Case {
+    const char* what;
+    std::string bytes;
+  };
+  std::string scribbled = whole;
+  for (size_t at = 4096; at < scribbled.size(); at += 97) scribbled[at] = '\x5A';
+  const std::vector<Case> cases = {
+      {"cut in half", whole.substr(0, size / 2)},
+      {"cut after the header page", whole.substr(0, 4096)},
+      {"pages scribbled over", scribbled},
+  };
+  for (const Case& c : cases) {
+    const std::string path = Path(std::string("damaged-") + std::to_string(&c - &cases[0]));
+    std::ofstream(path + ".dat", std::ios::binary) << c.bytes;
+    Client reader(engine_);
+    const int16_t open = reader.Open(path);
+    EXPECT_TRUE(open == kOk || open == kNotARecordFile) << c.what << ": " << open;
+    if (open != kOk) continue;
+    int16_t s = reader.Get(kOpGetFirst, 0).status;
+    for (int i = 0; i < 500 && s == kOk; ++i) s = reader.Get(kOpGetNext, 0).status;
+    EXPECT_NE(s, kOk) << c.what;
+    (void)reader.Insert(std::string(200, 'y')).status;
+    (void)reader.Stat();
+  }
+}
+
 TEST_F(EngineTest, OtherSqliteDatabasesAreNotRecordFiles) {
   Make(ConceptSpec());
   ASSERT_EQ(client_.Close(), kOk);

@@ -149,6 +149,25 @@ TEST_F(ProcessTest, RecordLockedByAnotherProcessGives84UntilItEnds) {
   ASSERT_EQ(client_.Update(Rec("Aa")), kOk);
 }
 
+TEST_F(ProcessTest, WaitLockWaitsForTheHolderToLetGo) {
+  ASSERT_EQ(client_.Insert(Rec("Aa")).status, kOk);
+  Child child([&](Child& self) {
+    Engine engine;
+    Client c(engine);
+    if (c.Open(path_) != kOk || c.Get(kOpGetEqual + kBiasNoWaitLock, 0, "Aa").status != kOk) {
+      return 1;
+    }
+    self.Send('L');
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    return c.Simple(kOpUnlock) == kOk ? 0 : 2;
+  });
+  ASSERT_EQ(child.Receive(), 'L');
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(client_.Get(kOpGetEqual + kBiasWaitLock, 0, "Aa").status, kOk);
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100));
+  EXPECT_EQ(child.Wait(), 0);
+}
+
 TEST_F(ProcessTest, ExclusiveOpenShutsOthersOut) {
   {
     Child child([&](Child&) {
