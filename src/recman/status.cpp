@@ -6,7 +6,7 @@
 namespace recman {
 namespace {
 
-constexpr std::array<std::pair<int16_t, std::string_view>, 36> kTexts = {{
+constexpr std::array<std::pair<int16_t, std::string_view>, 35> kTexts = {{
     {kOk, "success"},
     {kInvalidOperation, "invalid operation"},
     {kIoError, "I/O error"},
@@ -42,7 +42,6 @@ constexpr std::array<std::pair<int16_t, std::string_view>, 36> kTexts = {{
     {kRecordInUse, "record in use"},
     {kFileInUse, "file in use"},
     {kFileTableFull, "file table full"},
-    {kInvalidPositioning, "invalid positioning"},
 }};
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "tools/kavrec_commands.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <fstream>
@@ -48,7 +49,7 @@ class RecFile {
 
   int16_t Open(const std::string& base, int mode) {
     char key[256] = {};
-    std::memcpy(key, base.data(), base.size());
+    std::copy(base.begin(), base.end(), key);
     char owner[5] = {};
     uint32_t length = 0;
     const int16_t s = BTRCALL(recman::kOpOpen, block_, owner, &length, key,
@@ -206,7 +207,7 @@ int Create(Context& c, const std::string& templatePath) {
     buffer = bytes.substr(2, count > 0 ? static_cast<size_t>(count) : 0);
   }
   char key[256] = {};
-  std::memcpy(key, c.base.data(), c.base.size());
+  std::copy(c.base.begin(), c.base.end(), key);
   uint8_t block[128] = {};
   uint32_t length = static_cast<uint32_t>(buffer.size());
   const int16_t s = BTRCALL(recman::kOpCreate, block, buffer.data(), &length, key,
