@@ -39,6 +39,11 @@
 // while another process's transaction holds the file, gives 85 after a short wait. Every
 // Insert, Update, Delete and End Transaction that returns 0 is on disk. A process that ends
 // loses its locks and its open transaction. Thread safety: calls are serialised.
+//
+// Known limits: duplicates keep insertion order, but a record whose duplicate key is changed
+// by Update takes its place among its new duplicates by position, not at their end; a
+// transaction over several files commits them one after the other, so a failure while
+// committing may leave the earlier files committed.
 #pragma once
 
 #include <cstdint>
