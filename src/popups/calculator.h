@@ -9,18 +9,9 @@
 #include <string>
 
 #include "popups/calculator_state.h"
+#include "popups/key_codes.h"
 
 namespace popups {
-
-// Key codes the calculator acts on besides characters.
-inline constexpr std::int16_t kKeyBackspace = 8;
-inline constexpr std::int16_t kKeyEnter = 13;
-inline constexpr std::int16_t kKeyEsc = 27;
-inline constexpr std::int16_t kKeyLeft = 0x4B00;
-inline constexpr std::int16_t kKeyRight = 0x4D00;
-inline constexpr std::int16_t kKeyCtrlLeft = 0x7300;
-inline constexpr std::int16_t kKeyCtrlRight = 0x7400;
-inline constexpr std::int16_t kKeyAltF = 0x2100;
 
 // What the window has to do after a key.
 enum class CalculatorAction {
