@@ -543,8 +543,10 @@ int16_t Engine::Insert(Handle& h, int keyNo, const Buffers& b) {
   if (int16_t status = CheckRecordLength(*h.file, *b.dataLength); status != kOk) return status;
   const std::string_view data(reinterpret_cast<const char*>(b.data), *b.dataLength);
 
-  std::vector<std::string> values(spec.keys.size());
-  std::vector<std::string> images(spec.keys.size());
+  std::vector<std::string>& values = insertValues_;
+  std::vector<std::string>& images = insertImages_;
+  values.resize(spec.keys.size());
+  images.resize(spec.keys.size());
   for (size_t k = 0; k < spec.keys.size(); ++k) {
     values[k] = KeyValueOf(spec.keys[k], data);
     images[k] = KeyImageOf(spec, spec.keys[k], values[k]);
@@ -574,7 +576,11 @@ int16_t Engine::Insert(Handle& h, int keyNo, const Buffers& b) {
   }
   if (status = EndWrite(*h.file, status, false); status != kOk) return status;
   if (keyNo >= 0) {
-    Land(h, keyNo, Row{position, images[keyNo], std::string(data)});
+    h.keyNumber = keyNo;
+    h.image = images[keyNo];
+    h.position = h.current = position;
+    h.currentDeleted = false;
+    h.record.assign(data);
     b.PutKey(values[keyNo]);
   }
   return kOk;

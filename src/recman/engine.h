@@ -66,6 +66,9 @@ class Engine {
   bool inTransaction_ = false;
   int16_t transactionFailure_ = 0;
   std::vector<std::shared_ptr<OpenFile>> transactionFiles_;
+  // Scratch of Insert, kept so that bulk inserts do not allocate per record.
+  std::vector<std::string> insertValues_;
+  std::vector<std::string> insertImages_;
 };
 
 }  // namespace recman

@@ -52,8 +52,8 @@ class Statement {
   Statement& operator=(const Statement&) = delete;
   ~Statement() { sqlite3_finalize(stmt_); }
 
-  int Prepare(sqlite3* db, const std::string& sql) {
-    return sqlite3_prepare_v3(db, sql.c_str(), static_cast<int>(sql.size()),
+  int Prepare(sqlite3* db, std::string_view sql) {
+    return sqlite3_prepare_v3(db, sql.data(), static_cast<int>(sql.size()),
                               SQLITE_PREPARE_PERSISTENT, &stmt_, nullptr);
   }
   bool Ready() const { return stmt_ != nullptr; }
@@ -70,12 +70,8 @@ class Statement {
     const int n = sqlite3_column_bytes(stmt_, i);
     return p == nullptr ? std::string() : std::string(static_cast<const char*>(p), n);
   }
-  // Steps once and resets, keeping the bindings' memory out of the statement afterwards.
-  int Done() {
-    sqlite3_reset(stmt_);
-    sqlite3_clear_bindings(stmt_);
-    return SQLITE_OK;
-  }
+  // Every use binds all parameters afresh, so a reset is enough.
+  void Done() { sqlite3_reset(stmt_); }
 
  private:
   sqlite3_stmt* stmt_ = nullptr;
@@ -258,10 +254,9 @@ class SqliteStore final : public Store {
 
   int16_t InsertKey(int key, std::string_view image, int64_t position) override {
     auto& k = keys_[key];
-    if (int rc =
-            Ensure(k.insert, "INSERT INTO " + KeyTable(key) + "(image, position) VALUES(?1, ?2)");
-        rc != kOk) {
-      return static_cast<int16_t>(rc);
+    if (!k.insert) {
+      const std::string sql = "INSERT INTO " + KeyTable(key) + "(image, position) VALUES(?1, ?2)";
+      if (int16_t rc = Ensure(k.insert, sql); rc != kOk) return rc;
     }
     StepGuard guard(*k.insert);
     k.insert->BindBlob(1, image);
@@ -271,10 +266,10 @@ class SqliteStore final : public Store {
 
   int16_t DeleteKey(int key, std::string_view image, int64_t position) override {
     auto& k = keys_[key];
-    if (int rc =
-            Ensure(k.erase, "DELETE FROM " + KeyTable(key) + " WHERE image = ?1 AND position = ?2");
-        rc != kOk) {
-      return static_cast<int16_t>(rc);
+    if (!k.erase) {
+      const std::string sql =
+          "DELETE FROM " + KeyTable(key) + " WHERE image = ?1 AND position = ?2";
+      if (int16_t rc = Ensure(k.erase, sql); rc != kOk) return rc;
     }
     StepGuard guard(*k.erase);
     k.erase->BindBlob(1, image);
@@ -284,11 +279,13 @@ class SqliteStore final : public Store {
 
   int16_t Count(int key, uint32_t* count) override {
     std::unique_ptr<Statement>& slot = key < 0 ? countRecords_ : keys_[key].count;
-    const std::string sql = key < 0 ? "SELECT count(*) FROM records"
-                            : spec_.keys[key].duplicates
-                                ? "SELECT count(DISTINCT image) FROM " + KeyTable(key)
-                                : "SELECT count(*) FROM " + KeyTable(key);
-    if (int rc = Ensure(slot, sql); rc != kOk) return static_cast<int16_t>(rc);
+    if (!slot) {
+      const std::string sql = key < 0 ? "SELECT count(*) FROM records"
+                              : spec_.keys[key].duplicates
+                                  ? "SELECT count(DISTINCT image) FROM " + KeyTable(key)
+                                  : "SELECT count(*) FROM " + KeyTable(key);
+      if (int16_t rc = Ensure(slot, sql); rc != kOk) return rc;
+    }
     StepGuard guard(*slot);
     const int rc = sqlite3_step(slot->get());
     if (rc != SQLITE_ROW) return MapSqlite(rc);
@@ -304,7 +301,7 @@ class SqliteStore final : public Store {
     std::unique_ptr<Statement> count;
   };
 
-  int16_t Ensure(std::unique_ptr<Statement>& slot, const std::string& sql) {
+  int16_t Ensure(std::unique_ptr<Statement>& slot, std::string_view sql) {
     if (slot) return kOk;
     slot = std::make_unique<Statement>();
     if (int rc = slot->Prepare(db_, sql); rc != SQLITE_OK) {
