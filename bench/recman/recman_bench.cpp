@@ -53,12 +53,22 @@ std::vector<uint32_t> Shuffled(int n, unsigned seed) {
   return v;
 }
 
-std::string Dir() {
-  static const std::string dir = [] {
+// One scratch directory for the run, removed at exit.
+struct ScratchDir {
+  std::string path;
+  ScratchDir() {
     std::string pattern = (std::filesystem::temp_directory_path() / "recman-bench-XXXXXX").string();
-    return std::string(mkdtemp(pattern.data()));
-  }();
-  return dir;
+    path = mkdtemp(pattern.data());
+  }
+  ~ScratchDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path, ignored);
+  }
+};
+
+const std::string& Dir() {
+  static const ScratchDir dir;
+  return dir.path;
 }
 
 void Remove(const std::string& path) {
