@@ -661,13 +661,15 @@ int16_t Engine::Stat(Handle& h, const Buffers& b) {
   Store& store = *h.file->store;
   const FileSpec& spec = store.Spec();
   uint32_t records = 0;
-  if (int16_t status = store.Count(-1, &records); status != kOk) return status;
   std::vector<uint32_t> distinct(spec.keys.size());
-  for (size_t k = 0; k < spec.keys.size(); ++k) {
-    if (int16_t status = store.Count(static_cast<int>(k), &distinct[k]); status != kOk) {
-      return status;
-    }
+  int16_t status = store.BeginRead();
+  if (status != kOk) return status;
+  status = store.Count(-1, &records);
+  for (size_t k = 0; status == kOk && k < spec.keys.size(); ++k) {
+    status = store.Count(static_cast<int>(k), &distinct[k]);
   }
+  store.EndRead();
+  if (status != kOk) return status;
   return b.PutData(StatLayout(spec, records, distinct));
 }
 

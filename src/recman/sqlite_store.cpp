@@ -108,6 +108,7 @@ class SqliteStore final : public Store {
     begin_.reset();
     commit_.reset();
     savepoint_.reset();
+    beginRead_.reset();
     rollbackTo_.reset();
     release_.reset();
     sqlite3_close(db_);
@@ -141,6 +142,20 @@ class SqliteStore final : public Store {
   }
 
   bool InWrite() const override { return inWrite_; }
+
+  int16_t BeginRead() override {
+    if (inWrite_) return kOk;
+    const int rc = RunSimple(beginRead_, "BEGIN");
+    if (rc != SQLITE_DONE) return MapSqlite(rc);
+    inRead_ = true;
+    return kOk;
+  }
+
+  void EndRead() override {
+    if (!inRead_) return;
+    (void)RunSimple(commit_, "COMMIT");
+    inRead_ = false;
+  }
 
   int16_t Savepoint() override {
     const int rc = RunSimple(savepoint_, "SAVEPOINT op");
@@ -358,10 +373,11 @@ class SqliteStore final : public Store {
   sqlite3* db_;
   FileSpec spec_;
   bool inWrite_ = false;
+  bool inRead_ = false;
   std::vector<KeyStatements> keys_;
   std::array<std::unique_ptr<Statement>, 6> physical_;
   std::unique_ptr<Statement> read_, insert_, update_, delete_, countRecords_, begin_, commit_;
-  std::unique_ptr<Statement> savepoint_, rollbackTo_, release_;
+  std::unique_ptr<Statement> savepoint_, rollbackTo_, release_, beginRead_;
 };
 
 int16_t BuildFile(const std::string& path, const FileSpec& spec) {

@@ -46,6 +46,10 @@ class Store {
   [[nodiscard]] virtual int16_t Commit() = 0;
   virtual void Rollback() = 0;
   virtual bool InWrite() const = 0;
+  // A read of several statements that sees one state of the file (inside a write transaction
+  // it already does, and these do nothing).
+  [[nodiscard]] virtual int16_t BeginRead() = 0;
+  virtual void EndRead() = 0;
   // Inside a write transaction, one operation's changes as a unit: undone together when the
   // operation fails, so a transaction keeps only whole operations.
   [[nodiscard]] virtual int16_t Savepoint() = 0;
