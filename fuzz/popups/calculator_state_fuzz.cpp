@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <initializer_list>
 #include <string_view>
 
 #include "popups/calculator.h"
@@ -31,7 +32,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!Usable(state)) std::abort();
   if (popups::ReadCalculatorState(popups::WriteCalculatorState(state)) != state) std::abort();
   // Whatever was read must survive the keys that compute with it.
-  for (std::int16_t key : {'=', '%', 'R', '+', '/', '0', '=', '\b', 'C', 'C', 'C'}) {
+  for (const std::int16_t key : std::initializer_list<std::int16_t>{'=', '%', 'R', '+', '/', '0',
+                                                                    '=', '\b', 'C', 'C', 'C'}) {
     popups::PressCalculatorKey(state, key);
     if (!Usable(state)) std::abort();
   }

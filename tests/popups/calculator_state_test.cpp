@@ -138,6 +138,12 @@ TEST(CalculatorState, DamagedFilesAreReadAsFarAsTheyMakeSense) {
          EXPECT_EQ(s.lastKey, "a,b");
          EXPECT_EQ(s.pendingOperation, "+");
        }},
+      {"a stray quote in an unquoted text is dropped, as no writer could keep it",
+       "\n\nab\"c,\"+\"\n",
+       [](const CalculatorState& s) {
+         EXPECT_EQ(s.lastKey, "abc");
+         EXPECT_EQ(s.pendingOperation, "+");
+       }},
       {"more than 22 tape lines: the rest is ignored",
        "1,23,0,0\n-1,0,0,0\n\"\",\"\"\n" +
            [] {
