@@ -79,9 +79,9 @@ void Remove(const std::string& path) {
 
 class EngineFile {
  public:
-  explicit EngineFile(const std::string& name, bool create) : base_(Dir() + "/" + name) {
+  explicit EngineFile(const std::string& name, bool create) : base_(Dir() + "/" + name + ".dat") {
     if (create) {
-      Remove(base_ + ".dat");
+      Remove(base_);
       std::string spec = SpecBuffer();
       if (Call(kOpCreate, spec, -1) != kOk) std::abort();
     }

@@ -5,13 +5,19 @@
 // it reads and writes.
 #pragma once
 
+#include <array>
 #include <functional>
 #include <string>
 
+#include "form/form_model.h"
+#include "form/key_reader.h"
 #include "frame/session.h"
 #include "platform/console.h"
 #include "platform/environment.h"
 #include "platform/timer.h"
+#include "records/record_files.h"
+#include "screen/screen.h"
+#include "text/text_settings.h"
 
 namespace frame {
 
@@ -34,15 +40,31 @@ class Program {
 
   const Session& session() const { return session_; }
   const std::string& ProgramCode() const { return programCode_; }
+  records::RecordFiles& recordFiles() { return recordFiles_; }
+  screen::Screen& screen() { return screen_; }
+
+  form::FormModel& formModel() { return formModel_; }
+
+  static constexpr std::int16_t kConceptFileId = 503;
 
  private:
+  // Closes the ordinary files still open and releases the record manager's.
   void CloseAll();
+  // Tells the operator why the program cannot go on and waits for a key.
+  void ShowFatal(const std::string& message);
 
   platform::Console& console_;
   const platform::Environment& environment_;
   platform::Timer& timer_;
   Session session_;
   std::string programCode_;
+  screen::Screen screen_;
+  text::TextSettings textSettings_;
+  form::FormModel formModel_;
+  form::KeyReaderState keyReader_;
+  records::RecordFiles recordFiles_;
+  std::array<char, 26> conceptRecord_{};
+  std::int16_t conceptFileStatus_ = 0;
 };
 
 }  // namespace frame

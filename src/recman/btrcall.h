@@ -20,11 +20,11 @@
 //               only, -3 verify, -4 exclusive) and of Create (-1: refuse an existing file with
 //               59; anything else replaces it).
 //
-// File names: Open (0) and Create (14) take a host path (UTF-8, '/' separators) WITHOUT its
-// extension, zero-terminated in the key buffer (keyLength = its length, or 0); the engine adds
-// ".dat", so "DADES/TVRebut" is the file DADES/TVRebut.dat. The Open data buffer may hold an
-// owner name, which is accepted and ignored. Beside each data file the engine keeps
-// "<name>.dat-lock" (record and open locks) and SQLite's "-wal" and "-shm" files.
+// File names: Open (0) and Create (14) take the file's whole host path (UTF-8, '/' separators,
+// extension included: the caller's layer adds ".dat" to a name without one), zero-terminated
+// in the key buffer (keyLength = its length, or 0). The Open data buffer may hold an owner
+// name, which is accepted and ignored. Beside each data file the engine keeps "<path>-lock"
+// (record and open locks) and SQLite's "-wal" and "-shm" files.
 //
 // Operations: 0 Open, 1 Close, 2 Insert, 3 Update, 4 Delete, 5 Get Equal, 6 Get Next, 7 Get
 // Previous, 8 Get Greater, 9 Get Greater or Equal, 10 Get Less, 11 Get Less or Equal, 12 Get

@@ -243,7 +243,7 @@ int16_t Engine::Open(void* posBlock, const Buffers& b, int mode) {
   if (mode > 0 || mode < -4) return kInvalidOperation;
   const std::string name = b.Path();
   if (name.empty()) return kInvalidFileName;
-  const std::string path = name + ".dat";
+  const std::string path = name;
 
   size_t slot = 0;
   while (slot < handles_.size() && handles_[slot]) ++slot;
@@ -295,7 +295,7 @@ int16_t Engine::Create(const Buffers& b, int mode) {
       status != kOk) {
     return status;
   }
-  const std::string path = name + ".dat";
+  const std::string path = name;
   const bool replace = mode != -1;
   struct stat st {};
   if (replace && ::stat(path.c_str(), &st) == 0) {

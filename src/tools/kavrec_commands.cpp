@@ -100,7 +100,7 @@ class RecFile {
 struct Context {
   std::ostream& out;
   std::ostream& err;
-  std::string base;     // FILE without .dat, as the record manager takes it
+  std::string base;     // the file's whole path, as the record manager takes it
   std::string display;  // FILE with .dat, for messages
 };
 
@@ -454,7 +454,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
   if (base.empty() || base.size() > kMaxName || base.find('\0') != std::string::npos) {
     return Usage(err, "unusable file name '" + args[1] + "'");
   }
-  Context c{out, err, base, base + ".dat"};
+  Context c{out, err, base + ".dat", base + ".dat"};
   int code = kExitUsage;
   if (command == "create") code = Create(c, args[2]);
   if (command == "stat") code = Stat(c);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "platform/virtual_console.h"
 #include "support/temp_dir.h"
@@ -10,8 +11,16 @@
 namespace frame {
 namespace {
 
+// A copy of the default installation root.
+void PrepareRoot(const testing_support::TempDir& root) {
+  std::filesystem::copy(std::string(ZC_SOURCE_DIR) + "/data/root", root.path(),
+                        std::filesystem::copy_options::recursive);
+  std::filesystem::create_directories(root.path() / "DADES");
+}
+
 TEST(Program, StartsInTheRootHidesTheCursorAndEndsWithZero) {
   testing_support::TempDir root;
+  PrepareRoot(root);
   platform::MapEnvironment env;
   env.Set("KAVROOT", root.Prefix());
   platform::VirtualConsole console;
@@ -23,6 +32,27 @@ TEST(Program, StartsInTheRootHidesTheCursorAndEndsWithZero) {
   std::filesystem::current_path(here);
   EXPECT_EQ(console.CursorSize(), 0);
   EXPECT_EQ(program.ProgramCode(), "ZCONCTAB");
+  EXPECT_TRUE(std::filesystem::exists(root.path() / "DADES/TVRebut.dat"))
+      << "the concept file is created from its template";
+  EXPECT_EQ(program.recordFiles().Entry(40).fileNumber, 0) << "and released at the end";
+}
+
+TEST(Program, ABrokenFormIsReportedAndTouchesNoRecordFile) {
+  testing_support::TempDir root;
+  PrepareRoot(root);
+  root.Write("FORMS/ZCONCTAB.KFM", "1,120\r\n");
+  platform::MapEnvironment env;
+  env.Set("KAVROOT", root.Prefix());
+  platform::VirtualConsole console;
+  console.PushKey(13);
+  platform::FakeTimer timer;
+  const auto here = std::filesystem::current_path();
+  Program program(console, env, timer);
+  EXPECT_EQ(program.Run(), 0);
+  std::filesystem::current_path(here);
+  EXPECT_EQ(console.beeps(), 1);
+  EXPECT_EQ(console.PendingEvents(), 0u) << "the message waited for the key";
+  EXPECT_FALSE(std::filesystem::exists(root.path() / "DADES/TVRebut.dat"));
 }
 
 TEST(ProgramDeathTest, InputEndingEndsTheProgramWithZero) {

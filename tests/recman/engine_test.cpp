@@ -261,7 +261,7 @@ TEST_F(EngineTest, ShortBuffersGetThePartThatFits) {
 TEST_F(EngineTest, CEntryPointOpensAndReads) {
   ASSERT_EQ(client_.Create(Path(), ConceptSpec()), kOk);
   uint8_t block[128] = {};
-  std::string path = Path();
+  std::string path = Path() + ".dat";
   path.push_back('\0');
   char owner[5] = {'Z', 'C', 'A', 'P', 0};
   uint32_t length = 5;

@@ -106,13 +106,16 @@ class Client {
     return s;
   }
 
-  int16_t Create(const std::string& path, const std::string& spec, int mode = -1) {
+  // Paths are given without extension and get ".dat", as the program's record layer adds it.
+  int16_t Create(const std::string& name, const std::string& spec, int mode = -1) {
+    const std::string path = name + ".dat";
     std::string data = spec;
     std::string key = path;
     return Call(kOpCreate, &data, &key, mode, static_cast<uint8_t>(path.size()));
   }
 
-  int16_t Open(const std::string& path, int mode = 0) {
+  int16_t Open(const std::string& name, int mode = 0) {
+    const std::string path = name + ".dat";
     std::string data = "ZCAP";
     data.push_back('\0');
     std::string key = path;
