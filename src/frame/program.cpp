@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "concepts/edit_pages.h"
 #include "form/form_loader.h"
 #include "platform/file.h"
 
@@ -13,8 +14,17 @@ Program::Program(platform::Console& console, const platform::Environment& enviro
       console_(console),
       environment_(environment),
       timer_(timer),
+      // Named before the form is loaded: the language file takes its name from it.
+      programCode_("ZCONCTAB"),
       screen_(console, session_, environment),
-      recordFiles_(screen_, session_, timer, [this] { EndNow(); }) {}
+      fieldEditor_(screen_, keyReader_, exitKeys_, textSettings_),
+      formRunner_(fieldEditor_, formModel_, programCode_, formModified_, currentPage_),
+      popups_(popups::PopupContext{screen_, keyReader_, exitKeys_, textSettings_}),
+      recordFiles_(screen_, session_, timer, [this] { EndNow(); }),
+      workTable_(formModel_, recordFiles_, conceptRecord_.data(), screen_, session_,
+                 formModified_, currentPage_) {
+  keyReader_.Popups = &popups_;
+}
 
 int Program::Run() {
   console_.SetEndHandler([this] { EndNow(); });
@@ -24,7 +34,6 @@ int Program::Run() {
   if (!session_.RootDir.empty()) {
     [[maybe_unused]] const bool changed = platform::ChangeDirectory(session_.RootDir);
   }
-  programCode_ = "ZCONCTAB";
   textSettings_.RootDir = session_.RootDir;
   // The loader checks what the rest of the program relies on; a form it refuses ends the run
   // before any record file is touched.
@@ -34,8 +43,9 @@ int Program::Run() {
   }
   // A file that cannot be opened or created does not come back: the operator is told, and
   // the program ends through EndNow.
-  conceptFileStatus_ =
-      recordFiles_.RecOpen(kConceptFileId, session_.RootDir + "DADES\\TVRebut", conceptRecord_.data());
+  conceptFileStatus_ = recordFiles_.RecOpen(kConceptFileId, session_.RootDir + "DADES\\TVRebut",
+                                            conceptRecord_.data());
+  concepts::EditPages(workTable_, formRunner_, currentPage_);
   CloseAll();
   return 0;
 }
@@ -56,6 +66,8 @@ void Program::ShowFatal(const std::string& message) {
 }
 
 void Program::EndNow() {
+  // Input is gone or the program was told to end: nothing typed so far is saved.
+  workTable_.Discard();
   CloseAll();
   if (restoreConsole) restoreConsole();
   exit(0);

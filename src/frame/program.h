@@ -1,20 +1,26 @@
 // The program's one straight line of work and the owner of all program-wide state: session
-// values now, and the form, the record files and the page loop as they are wired in. main
-// builds one Program over a real console; tests build it over a VirtualConsole, a map
-// environment and a fake timer. Nothing here is global: every module gets references to what
-// it reads and writes.
+// values, styles and windows, the form and its key reader, the record files, the work table
+// and the pop-ups. main builds one Program over a real console; tests build it over a
+// VirtualConsole, a map environment and a fake timer. Nothing here is global: every module gets
+// references to what it reads and writes, all of which live as long as the Program.
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <string>
 
+#include "concepts/work_table.h"
+#include "form/exit_keys.h"
+#include "form/field_editor.h"
 #include "form/form_model.h"
+#include "form/form_runner.h"
 #include "form/key_reader.h"
 #include "frame/session.h"
 #include "platform/console.h"
 #include "platform/environment.h"
 #include "platform/timer.h"
+#include "popups/popups.h"
 #include "records/record_files.h"
 #include "screen/screen.h"
 #include "text/text_settings.h"
@@ -25,12 +31,15 @@ class Program {
  public:
   Program(platform::Console& console, const platform::Environment& environment,
           platform::Timer& timer);
+  Program(const Program&) = delete;
+  Program& operator=(const Program&) = delete;
 
   // Runs the main flow from start-up to the closing of the files; returns the exit code (0).
   int Run();
 
-  // The way out when input can no longer come or the program is told to end: closes what is
-  // open, resets the record manager, and ends the process with exit code 0 through `exit`.
+  // The way out when input can no longer come or the program is told to end: drops the work
+  // file unsaved, closes what is open, resets the record manager, and ends the process with
+  // exit code 0 through `exit`.
   [[noreturn]] void EndNow();
 
   // How the process ends (std::exit in the real program; tests may substitute their own).
@@ -42,10 +51,11 @@ class Program {
   const std::string& ProgramCode() const { return programCode_; }
   records::RecordFiles& recordFiles() { return recordFiles_; }
   screen::Screen& screen() { return screen_; }
-
   form::FormModel& formModel() { return formModel_; }
+  std::int16_t CurrentPage() const { return currentPage_; }
+  std::int16_t FormModified() const { return formModified_; }
 
-  static constexpr std::int16_t kConceptFileId = 503;
+  static constexpr std::int16_t kConceptFileId = concepts::kConceptFileId;
 
  private:
   // Closes the ordinary files still open and releases the record manager's.
@@ -62,9 +72,16 @@ class Program {
   text::TextSettings textSettings_;
   form::FormModel formModel_;
   form::KeyReaderState keyReader_;
+  form::ExitKeySet exitKeys_;
+  form::FieldEditor fieldEditor_;
+  std::int16_t formModified_ = 0;
+  std::int16_t currentPage_ = 1;
+  form::FormRunner formRunner_;
+  popups::PopupTools popups_;
   records::RecordFiles recordFiles_;
-  std::array<char, 26> conceptRecord_{};
+  std::array<char, concepts::kConceptRecordSize> conceptRecord_{};
   std::int16_t conceptFileStatus_ = 0;
+  concepts::WorkTable workTable_;
 };
 
 }  // namespace frame

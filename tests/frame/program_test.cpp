@@ -24,6 +24,7 @@ TEST(Program, StartsInTheRootHidesTheCursorAndEndsWithZero) {
   platform::MapEnvironment env;
   env.Set("KAVROOT", root.Prefix());
   platform::VirtualConsole console;
+  console.PushKey(27);  // leave the grid at once
   platform::FakeTimer timer;
   const auto here = std::filesystem::current_path();
   Program program(console, env, timer);
