@@ -126,7 +126,7 @@ void OpenList::DrawHeading() {
   const std::string& heading = lookup_.lookupText;
   std::string line(1, state_.shift == 1 ? kCornerLeft : kMoreLeft);
   for (int i = 0; i < state_.width; ++i) {
-    const auto at = static_cast<std::size_t>(state_.shift - 1 + i);
+    const std::size_t at = static_cast<std::size_t>(state_.shift - 1) + static_cast<std::size_t>(i);
     const char c = at < heading.size() ? heading[at] : ' ';
     line.push_back(c == ' ' ? kHorizontal : c == '_' ? ' ' : c);
   }

@@ -100,7 +100,7 @@ class BrowseListTest : public ::testing::Test {
 
   // Runs lookup `lookup` with the keys of `script`; once they are used up, looks at the list and
   // closes it with Esc. Checks that everything taken on opening was given back.
-  View Run(std::vector<std::uint16_t> script, std::int16_t lookup = 1) {
+  View Run(const std::vector<std::uint16_t>& script, std::int16_t lookup = 1) {
     for (std::uint16_t key : script) console.PushKey(key);
     View view;
     console.SetEndHandler([&] {
