@@ -9,7 +9,6 @@
 #include <cstring>
 #include <mutex>
 
-#include "recman/sqlite_store.h"
 #include "recman/status.h"
 
 namespace recman {
@@ -55,13 +54,12 @@ std::string KeyValue(const FileSpec& spec, const KeySpec& key, std::string_view 
 
 struct Engine::OpenFile {
   std::unique_ptr<Store> store;
-  dev_t device = 0;
-  ino_t inode = 0;
+  std::string identity;
 };
 
 struct Engine::Handle {
   std::shared_ptr<OpenFile> file;
-  LockFile lock;
+  std::unique_ptr<HandleLocks> lock;
   uint32_t generation = 0;
   bool readOnly = false;
   // Logical position: the key followed by Get Next/Previous and the entry (image, position)
@@ -115,7 +113,9 @@ struct Engine::Buffers {
   }
 };
 
-Engine::Engine() : forks_(Forks()) {}
+Engine::Engine() : Engine(BackendConfig::FromEnvironment()) {}
+
+Engine::Engine(const BackendConfig& config) : backend_(MakeBackend(config)), forks_(Forks()) {}
 
 Engine::~Engine() {
   if (forkCount.load(std::memory_order_relaxed) != forks_) {
@@ -127,8 +127,10 @@ Engine::~Engine() {
 
 void Engine::AbandonAfterFork() {
   // A child must not close the SQLite connections it inherited: closing would checkpoint or
-  // remove the parent's log. Its copies of the lock descriptors it does close: the parent's
-  // own copies keep the parent's locks, and a lock is freed once the parent lets go.
+  // remove the parent's log, nor speak on the parent's server connection. Its copies of the
+  // lock descriptors it does close: the parent's own copies keep the parent's locks, and a
+  // lock is freed once the parent lets go.
+  backend_->AbandonAfterFork();
   for (auto& f : files_) (void)f->store.release();
   for (auto& f : transactionFiles_) (void)f->store.release();
   handles_.clear();
@@ -250,23 +252,22 @@ int16_t Engine::Open(void* posBlock, const Buffers& b, int mode) {
   if (slot == handles_.size() && handles_.size() >= kMaxHandles) return kFileTableFull;
 
   std::shared_ptr<OpenFile> file;
-  struct stat st {};
-  if (::stat(path.c_str(), &st) == 0) {
+  const std::string identity = backend_->Identity(path);
+  if (!identity.empty()) {
     for (const auto& f : files_) {
-      if (f->device == st.st_dev && f->inode == st.st_ino) file = f;
+      if (f->identity == identity) file = f;
     }
   }
   if (!file) {
     std::unique_ptr<Store> store;
-    if (int16_t status = OpenSqliteStore(path, &store); status != kOk) return status;
+    if (int16_t status = backend_->OpenStore(path, &store); status != kOk) return status;
     file = std::make_shared<OpenFile>();
     file->store = std::move(store);
-    file->device = st.st_dev;
-    file->inode = st.st_ino;
+    file->identity = identity;
   }
   auto h = std::make_unique<Handle>();
-  if (int16_t status = h->lock.Open(path); status != kOk) return status;
-  if (int16_t status = h->lock.LockOpen(mode == -4, kOpenWaitMs); status != kOk) return status;
+  if (int16_t status = backend_->OpenLocks(path, &h->lock); status != kOk) return status;
+  if (int16_t status = h->lock->LockOpen(mode == -4, kOpenWaitMs); status != kOk) return status;
   if (std::find(files_.begin(), files_.end(), file) == files_.end()) files_.push_back(file);
   h->file = file;
   h->readOnly = mode == -2;
@@ -297,16 +298,15 @@ int16_t Engine::Create(const Buffers& b, int mode) {
   }
   const std::string path = name;
   const bool replace = mode != -1;
-  struct stat st {};
-  if (replace && ::stat(path.c_str(), &st) == 0) {
+  if (replace && backend_->Exists(path)) {
     // Replacing a file that anyone (this process included) has open would pull it from under
     // them: the exclusive open lock proves nobody has.
-    LockFile lock;
-    if (int16_t status = lock.Open(path); status != kOk) return status;
-    if (int16_t status = lock.LockOpen(true, kOpenWaitMs); status != kOk) return status;
-    return CreateSqliteFile(path, spec, true);
+    std::unique_ptr<HandleLocks> lock;
+    if (int16_t status = backend_->OpenLocks(path, &lock); status != kOk) return status;
+    if (int16_t status = lock->LockOpen(true, kOpenWaitMs); status != kOk) return status;
+    return backend_->CreateFile(path, spec, true);
   }
-  return CreateSqliteFile(path, spec, false);
+  return backend_->CreateFile(path, spec, false);
 }
 
 int16_t Engine::Reset() {
@@ -316,6 +316,7 @@ int16_t Engine::Reset() {
   }
   handles_.clear();
   files_.clear();
+  backend_->Idle();
   return kOk;
 }
 
@@ -369,17 +370,17 @@ int16_t Engine::Close(Handle& h, void* posBlock) {
 
 int16_t Engine::TakeLock(Handle& h, int64_t position, int bias) {
   if (bias == 0 || h.lockedPosition == position) return kOk;
-  if (int16_t status = h.lock.LockRecord(position, bias == kBiasWaitLock); status != kOk) {
+  if (int16_t status = h.lock->LockRecord(position, bias == kBiasWaitLock); status != kOk) {
     return status;
   }
-  if (h.lockedPosition != 0) h.lock.UnlockRecord(h.lockedPosition);
+  if (h.lockedPosition != 0) h.lock->UnlockRecord(h.lockedPosition);
   h.lockedPosition = position;
   h.lockInTransaction = inTransaction_;
   return kOk;
 }
 
 void Engine::ReleaseLock(Handle& h) {
-  if (h.lockedPosition != 0) h.lock.UnlockRecord(h.lockedPosition);
+  if (h.lockedPosition != 0) h.lock->UnlockRecord(h.lockedPosition);
   h.lockedPosition = 0;
   h.lockInTransaction = false;
 }
@@ -592,7 +593,7 @@ int16_t Engine::Update(Handle& h, int keyNo, const Buffers& b) {
   const FileSpec& spec = h.file->store->Spec();
   if (b.data == nullptr || b.dataLength == nullptr) return kDataBufferLength;
   if (int16_t status = CheckRecordLength(*h.file, *b.dataLength); status != kOk) return status;
-  if (h.lock.RecordLockedElsewhere(h.current)) return kRecordInUse;
+  if (h.lock->RecordLockedElsewhere(h.current)) return kRecordInUse;
   const std::string_view data(reinterpret_cast<const char*>(b.data), *b.dataLength);
   Store& store = *h.file->store;
   int16_t status = BeginWrite(*h.file, true);
@@ -635,7 +636,7 @@ int16_t Engine::Update(Handle& h, int keyNo, const Buffers& b) {
 int16_t Engine::Delete(Handle& h) {
   if (h.readOnly) return kAccessDenied;
   if (h.current == 0 || h.currentDeleted) return kInvalidPositioning;
-  if (h.lock.RecordLockedElsewhere(h.current)) return kRecordInUse;
+  if (h.lock->RecordLockedElsewhere(h.current)) return kRecordInUse;
   const FileSpec& spec = h.file->store->Spec();
   Store& store = *h.file->store;
   int16_t status = BeginWrite(*h.file, true);

@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "recman/lock_file.h"
+#include "recman/backend.h"
 #include "recman/store.h"
 
 namespace recman {
@@ -21,7 +21,9 @@ inline constexpr int kPositionBlockSize = 128;
 
 class Engine {
  public:
+  // Files where the environment says: KAVDB names a server database, else embedded files.
   Engine();
+  explicit Engine(const BackendConfig& config);
   Engine(const Engine&) = delete;
   Engine& operator=(const Engine&) = delete;
   ~Engine();
@@ -59,7 +61,8 @@ class Engine {
   void DropFileIfUnused(const std::shared_ptr<OpenFile>& f);
   void AbandonAfterFork();
 
-  uint32_t forks_;  // the process's fork count when this engine last checked
+  std::unique_ptr<Backend> backend_;  // first: outlives every store and lock it made
+  uint32_t forks_;                    // the process's fork count when this engine last checked
   uint32_t nextGeneration_ = 1;
   std::vector<std::unique_ptr<Handle>> handles_;
   std::vector<std::shared_ptr<OpenFile>> files_;

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "recman/lock_file.h"
 #include "recman/status.h"
 
 namespace recman {
@@ -542,5 +543,54 @@ int16_t OpenSqliteStore(const std::string& path, std::unique_ptr<Store>* store) 
   *store = std::make_unique<SqliteStore>(db, std::move(spec));
   return kOk;
 }
+
+namespace {
+
+class SqliteLocks final : public HandleLocks {
+ public:
+  explicit SqliteLocks(LockFile lock) : lock_(std::move(lock)) {}
+  int16_t LockOpen(bool exclusive, int waitMs) override {
+    return lock_.LockOpen(exclusive, waitMs);
+  }
+  int16_t LockRecord(int64_t position, bool wait) override {
+    return lock_.LockRecord(position, wait);
+  }
+  void UnlockRecord(int64_t position) override { lock_.UnlockRecord(position); }
+  bool RecordLockedElsewhere(int64_t position) override {
+    return lock_.RecordLockedElsewhere(position);
+  }
+
+ private:
+  LockFile lock_;
+};
+
+class SqliteBackend final : public Backend {
+ public:
+  std::string Identity(const std::string& path) override {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return {};
+    return std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
+  }
+  bool Exists(const std::string& path) override {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0;
+  }
+  int16_t OpenStore(const std::string& path, std::unique_ptr<Store>* store) override {
+    return OpenSqliteStore(path, store);
+  }
+  int16_t CreateFile(const std::string& path, const FileSpec& spec, bool replace) override {
+    return CreateSqliteFile(path, spec, replace);
+  }
+  int16_t OpenLocks(const std::string& path, std::unique_ptr<HandleLocks>* locks) override {
+    LockFile lock;
+    if (int16_t status = lock.Open(path); status != kOk) return status;
+    *locks = std::make_unique<SqliteLocks>(std::move(lock));
+    return kOk;
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<Backend> MakeSqliteBackend() { return std::make_unique<SqliteBackend>(); }
 
 }  // namespace recman

@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 
+#include "recman/backend.h"
 #include "recman/file_spec.h"
 #include "recman/store.h"
 
@@ -23,5 +24,9 @@ namespace recman {
 
 // 12 when the file does not exist, 30 when it is not a record file, 46 when it cannot be read.
 [[nodiscard]] int16_t OpenSqliteStore(const std::string& path, std::unique_ptr<Store>* store);
+
+// The embedded backend: files are identified by device and inode, locked through their lock
+// files (lock_file.h).
+std::unique_ptr<Backend> MakeSqliteBackend();
 
 }  // namespace recman

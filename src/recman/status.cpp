@@ -6,7 +6,7 @@
 namespace recman {
 namespace {
 
-constexpr std::array<std::pair<int16_t, std::string_view>, 35> kTexts = {{
+constexpr std::array<std::pair<int16_t, std::string_view>, 36> kTexts = {{
     {kOk, "success"},
     {kInvalidOperation, "invalid operation"},
     {kIoError, "I/O error"},
@@ -21,6 +21,7 @@ constexpr std::array<std::pair<int16_t, std::string_view>, 35> kTexts = {{
     {kInvalidFileName, "invalid file name"},
     {kFileNotFound, "file not found"},
     {kDiskFull, "disk full"},
+    {kManagerInactive, "record manager inactive or unreachable"},
     {kKeyBufferTooShort, "key buffer too short"},
     {kDataBufferLength, "data buffer length"},
     {kPageSizeError, "page size error"},

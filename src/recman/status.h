@@ -55,6 +55,7 @@ inline constexpr int16_t kModifiableKeyError = 10;
 inline constexpr int16_t kInvalidFileName = 11;
 inline constexpr int16_t kFileNotFound = 12;
 inline constexpr int16_t kDiskFull = 18;
+inline constexpr int16_t kManagerInactive = 20;
 inline constexpr int16_t kKeyBufferTooShort = 21;
 inline constexpr int16_t kDataBufferLength = 22;
 inline constexpr int16_t kPageSizeError = 24;
