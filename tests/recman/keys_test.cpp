@@ -28,7 +28,7 @@ std::string Hex(const std::string& s) {
   return out;
 }
 
-class KeysTest : public ::testing::Test {
+class KeysTest : public BackendTest {
  protected:
   void Make(const std::string& spec, const std::string& name = "f") {
     ASSERT_EQ(client_.Create(dir_.File(name), spec), kOk);
@@ -50,7 +50,9 @@ class KeysTest : public ::testing::Test {
   Client client_{engine_};
 };
 
-TEST_F(KeysTest, KeyImagesOrderRecords) {
+INSTANTIATE_TEST_SUITE_P(Backends, KeysTest, ::testing::ValuesIn(BackendsUnderTest()), BackendName);
+
+TEST_P(KeysTest, KeyImagesOrderRecords) {
   uint8_t zFirst[256];
   for (int i = 0; i < 256; ++i) zFirst[i] = static_cast<uint8_t>(i);
   zFirst['Z'] = 0;
@@ -126,7 +128,7 @@ TEST_F(KeysTest, KeyImagesOrderRecords) {
   }
 }
 
-TEST_F(KeysTest, CaseInsensitiveKeyFindsEitherCaseAndRefusesBothAsDuplicates) {
+TEST_P(KeysTest, CaseInsensitiveKeyFindsEitherCaseAndRefusesBothAsDuplicates) {
   Make(SpecBuffer(8, {{{1, 2, kSegCaseInsensitive}}}));
   ASSERT_EQ(client_.Insert(Rec("ab")).status, kOk);
   EXPECT_EQ(client_.Insert(Rec("AB")).status, kDuplicateKey);
@@ -135,7 +137,7 @@ TEST_F(KeysTest, CaseInsensitiveKeyFindsEitherCaseAndRefusesBothAsDuplicates) {
   EXPECT_EQ(r.key, "ab");
 }
 
-TEST_F(KeysTest, DuplicatesComeBackInInsertionOrder) {
+TEST_P(KeysTest, DuplicatesComeBackInInsertionOrder) {
   Make(SpecBuffer(8, {{{1, 1, kSegDuplicates}}}));
   for (const char* r : {"A1", "B1", "A2", "A3", "C1"})
     ASSERT_EQ(client_.Insert(Rec(r)).status, kOk);
@@ -164,7 +166,7 @@ TEST_F(KeysTest, DuplicatesComeBackInInsertionOrder) {
   EXPECT_EQ(Get32(st.data, 16 + 6), 3u);
 }
 
-TEST_F(KeysTest, InsertedRecordIsCurrent) {
+TEST_P(KeysTest, InsertedRecordIsCurrent) {
   Make(SpecBuffer(8, {{{1, 1}}}));
   for (const char* r : {"A", "C", "E"}) ASSERT_EQ(client_.Insert(Rec(r)).status, kOk);
   ASSERT_EQ(client_.Insert(Rec("D")).status, kOk);
@@ -176,7 +178,7 @@ TEST_F(KeysTest, InsertedRecordIsCurrent) {
   EXPECT_EQ(client_.Direct(static_cast<uint32_t>(position), 0).key, "D");
 }
 
-TEST_F(KeysTest, GetDirectContinuesOnTheKeyGiven) {
+TEST_P(KeysTest, GetDirectContinuesOnTheKeyGiven) {
   // Key 0 ascending on byte 1, key 1 descending on byte 2.
   Make(SpecBuffer(8, {{{1, 1}}, {{2, 1, kSegDescending}}}));
   for (const char* r : {"a3", "b1", "c2"}) ASSERT_EQ(client_.Insert(Rec(r)).status, kOk);
@@ -196,7 +198,7 @@ TEST_F(KeysTest, GetDirectContinuesOnTheKeyGiven) {
   EXPECT_EQ(client_.Direct(static_cast<uint32_t>(b), 2).status, kInvalidKeyNumber);
 }
 
-TEST_F(KeysTest, AfterDeleteNextAndPreviousAreTheNeighbours) {
+TEST_P(KeysTest, AfterDeleteNextAndPreviousAreTheNeighbours) {
   Make(SpecBuffer(8, {{{1, 1, kSegDuplicates}}}));
   for (const char* r : {"A1", "B1", "B2", "B3", "C1"})
     ASSERT_EQ(client_.Insert(Rec(r)).status, kOk);
@@ -221,7 +223,7 @@ TEST_F(KeysTest, AfterDeleteNextAndPreviousAreTheNeighbours) {
   EXPECT_EQ(Get32(client_.Stat().data, 6), 0u);
 }
 
-TEST_F(KeysTest, PositionsStayWhileTheRecordExists) {
+TEST_P(KeysTest, PositionsStayWhileTheRecordExists) {
   Make(SpecBuffer(8, {{{1, 1}}}));
   std::vector<int64_t> positions;
   for (const char* r : {"A", "B", "C", "D"}) {
@@ -243,7 +245,7 @@ TEST_F(KeysTest, PositionsStayWhileTheRecordExists) {
   EXPECT_EQ(steps, "ACD");
 }
 
-TEST_F(KeysTest, UpdateKeepsKeysConsistent) {
+TEST_P(KeysTest, UpdateKeepsKeysConsistent) {
   // Key 0 unique and not modifiable; key 1 modifiable with duplicates; key 2 unique modifiable.
   Make(SpecBuffer(8,
                   {{{1, 1}}, {{2, 1, kSegModifiable | kSegDuplicates}}, {{3, 1, kSegModifiable}}}));
@@ -262,7 +264,7 @@ TEST_F(KeysTest, UpdateKeepsKeysConsistent) {
   EXPECT_EQ(Walk(0, 3), (std::vector<std::string>{"Az9", "By2", "Cx3"}));
 }
 
-TEST_F(KeysTest, UpdateOrDeleteOfARecordChangedMeanwhileIsAConflict) {
+TEST_P(KeysTest, UpdateOrDeleteOfARecordChangedMeanwhileIsAConflict) {
   Make(SpecBuffer(8, {{{1, 1}}}));
   ASSERT_EQ(client_.Insert(Rec("A")).status, kOk);
   Client other(engine_);
@@ -277,7 +279,7 @@ TEST_F(KeysTest, UpdateOrDeleteOfARecordChangedMeanwhileIsAConflict) {
   EXPECT_EQ(client_.Update(Rec("A", '3')), kConflict);
 }
 
-TEST_F(KeysTest, ReadOnlyOpenRefusesWrites) {
+TEST_P(KeysTest, ReadOnlyOpenRefusesWrites) {
   Make(SpecBuffer(8, {{{1, 1}}}));
   ASSERT_EQ(client_.Insert(Rec("A")).status, kOk);
   Client reader(engine_);
@@ -288,14 +290,14 @@ TEST_F(KeysTest, ReadOnlyOpenRefusesWrites) {
   EXPECT_EQ(reader.Delete(), kAccessDenied);
 }
 
-TEST_F(KeysTest, VariableLengthRecordsKeepTheirLength) {
+TEST_P(KeysTest, VariableLengthRecordsKeepTheirLength) {
   Make(SpecBuffer(8, {{{1, 1}}}, 512, kFileVariableLength));
   ASSERT_EQ(client_.Insert(Rec("A") + "tail of some length").status, kOk);
   EXPECT_EQ(client_.Insert("B").status, kDataBufferLength);
   EXPECT_EQ(client_.Get(kOpGetFirst, 0).data, Rec("A") + "tail of some length");
 }
 
-TEST_F(KeysTest, TransactionsCommitOrRollBackTogether) {
+TEST_P(KeysTest, TransactionsCommitOrRollBackTogether) {
   Make(SpecBuffer(8, {{{1, 1}}}));
   ASSERT_EQ(client_.Simple(kOpBeginTransaction), kOk);
   EXPECT_EQ(client_.Simple(kOpBeginTransaction), kTransactionActive);
@@ -318,7 +320,7 @@ TEST_F(KeysTest, TransactionsCommitOrRollBackTogether) {
   EXPECT_EQ(Walk(0, 1, &reader), std::vector<std::string>{"C"});
 }
 
-TEST_F(KeysTest, ResetClosesEverythingAndAbortsTheTransaction) {
+TEST_P(KeysTest, ResetClosesEverythingAndAbortsTheTransaction) {
   Make(SpecBuffer(8, {{{1, 1}}}));
   ASSERT_EQ(client_.Simple(kOpBeginTransaction), kOk);
   ASSERT_EQ(client_.Insert(Rec("A")).status, kOk);

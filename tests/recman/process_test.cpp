@@ -83,9 +83,11 @@ std::string Key2(int n) {
   return std::string{static_cast<char>('A' + n / 26 % 26), static_cast<char>('a' + n % 26)};
 }
 
-class ProcessTest : public ::testing::Test {
+class ProcessTest : public BackendTest {
  protected:
   void SetUp() override {
+    BackendTest::SetUp();
+    if (IsSkipped()) return;
     ASSERT_EQ(client_.Create(path_, SpecBuffer(16, {{{1, 2}}})), kOk);
     ASSERT_EQ(client_.Open(path_), kOk);
   }
@@ -121,7 +123,10 @@ class ProcessTest : public ::testing::Test {
   Client client_{engine_};
 };
 
-TEST_F(ProcessTest, RecordLockedByAnotherProcessGives84UntilItEnds) {
+INSTANTIATE_TEST_SUITE_P(Backends, ProcessTest, ::testing::ValuesIn(BackendsUnderTest()),
+                         BackendName);
+
+TEST_P(ProcessTest, RecordLockedByAnotherProcessGives84UntilItEnds) {
   ASSERT_EQ(client_.Insert(Rec("Aa")).status, kOk);
   ASSERT_EQ(client_.Insert(Rec("Bb")).status, kOk);
   Child child([&](Child& self) {
@@ -149,7 +154,7 @@ TEST_F(ProcessTest, RecordLockedByAnotherProcessGives84UntilItEnds) {
   ASSERT_EQ(client_.Update(Rec("Aa")), kOk);
 }
 
-TEST_F(ProcessTest, WaitLockWaitsForTheHolderToLetGo) {
+TEST_P(ProcessTest, WaitLockWaitsForTheHolderToLetGo) {
   ASSERT_EQ(client_.Insert(Rec("Aa")).status, kOk);
   Child child([&](Child& self) {
     Engine engine;
@@ -168,7 +173,7 @@ TEST_F(ProcessTest, WaitLockWaitsForTheHolderToLetGo) {
   EXPECT_EQ(child.Wait(), 0);
 }
 
-TEST_F(ProcessTest, ExclusiveOpenShutsOthersOut) {
+TEST_P(ProcessTest, ExclusiveOpenShutsOthersOut) {
   {
     Child child([&](Child&) {
       Engine engine;
@@ -195,7 +200,7 @@ TEST_F(ProcessTest, ExclusiveOpenShutsOthersOut) {
   EXPECT_EQ(client_.Open(path_), kOk);
 }
 
-TEST_F(ProcessTest, WriteDuringAnotherProcesssTransactionGives85) {
+TEST_P(ProcessTest, WriteDuringAnotherProcesssTransactionGives85) {
   Child child([&](Child& self) {
     Engine engine;
     Client c(engine);
@@ -220,7 +225,7 @@ TEST_F(ProcessTest, WriteDuringAnotherProcesssTransactionGives85) {
   EXPECT_EQ(child.Wait(), 0);
 }
 
-TEST_F(ProcessTest, ConcurrentInsertsAllArrive) {
+TEST_P(ProcessTest, ConcurrentInsertsAllArrive) {
   constexpr int kPerChild = 150;
   auto inserter = [&](int offset) {
     return [this, offset](Child&) {
@@ -243,7 +248,7 @@ TEST_F(ProcessTest, ConcurrentInsertsAllArrive) {
   CheckConsistent(2 * kPerChild);
 }
 
-TEST_F(ProcessTest, KilledInsideATransactionLeavesTheFileAsBefore) {
+TEST_P(ProcessTest, KilledInsideATransactionLeavesTheFileAsBefore) {
   ASSERT_EQ(client_.Insert(Rec("Aa")).status, kOk);
   Child child([&](Child& self) {
     Engine engine;
@@ -265,7 +270,7 @@ TEST_F(ProcessTest, KilledInsideATransactionLeavesTheFileAsBefore) {
   EXPECT_EQ(client_.Insert(Rec("Zz")).status, kOk);
 }
 
-TEST_F(ProcessTest, KilledAfterEndTransactionKeepsEverything) {
+TEST_P(ProcessTest, KilledAfterEndTransactionKeepsEverything) {
   Child child([&](Child& self) {
     Engine engine;
     Client c(engine);
@@ -284,7 +289,7 @@ TEST_F(ProcessTest, KilledAfterEndTransactionKeepsEverything) {
   CheckConsistent(60);
 }
 
-TEST_F(ProcessTest, KilledAtRandomMomentsLosesNoAcknowledgedWrite) {
+TEST_P(ProcessTest, KilledAtRandomMomentsLosesNoAcknowledgedWrite) {
   std::mt19937 random(12345);
   int acknowledged = 0;
   for (int round = 0; round < 12; ++round) {

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "pg_cluster.h"
 #include "recman/engine.h"
 #include "recman/file_spec.h"
 #include "recman/status.h"
@@ -71,6 +72,35 @@ inline std::string CollatingBlock(const std::string& name, const uint8_t (&table
   b.append(reinterpret_cast<const char*>(table), 256);
   return b;
 }
+
+// The backend a test binary runs its suite on: recman_test on the embedded files,
+// recman_server_test on a throw-away server (backend_env.cpp).
+enum class TestBackend { kEmbedded, kServer };
+
+inline std::vector<TestBackend> BackendsUnderTest() {
+#ifdef RECMAN_TEST_SERVER
+  return {TestBackend::kServer};
+#else
+  return {TestBackend::kEmbedded};
+#endif
+}
+
+inline std::string BackendName(const ::testing::TestParamInfo<TestBackend>& info) {
+  return info.param == TestBackend::kServer ? "Server" : "Embedded";
+}
+
+// The cluster of this test binary (started by backend_env.cpp when it is a server binary).
+PgCluster& ServerCluster();
+
+class BackendTest : public ::testing::TestWithParam<TestBackend> {
+ protected:
+  void SetUp() override {
+    if (GetParam() == TestBackend::kServer && ServerCluster().conninfo().empty()) {
+      GTEST_SKIP() << "no PostgreSQL server for the server backend: " << ServerCluster().why();
+    }
+  }
+  bool Server() const { return GetParam() == TestBackend::kServer; }
+};
 
 class TempDir {
  public:
