@@ -1,7 +1,7 @@
 # Sourced by ./run and ./test: makes sure Debian's packages the build needs are present.
 # As root it installs what is missing; otherwise it prints the one apt-get line and stops.
 zc_packages="cmake g++ ninja-build pkg-config libncurses-dev libsqlite3-dev libgtest-dev
-libgmock-dev libbenchmark-dev tmux clang libclang-rt-14-dev ncurses-term"
+libgmock-dev libbenchmark-dev tmux clang libclang-rt-14-dev ncurses-term postgresql-15 libpq-dev"
 
 zc_ensure_packages() {
   local missing=() p

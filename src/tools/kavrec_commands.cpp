@@ -34,6 +34,9 @@ constexpr const char* kHelp =
     "  check FILE             check that every index agrees with the records\n"
     "  --help                 show this text\n"
     "\n"
+    "With KAVDB set to a libpq connection string the files live in that PostgreSQL\n"
+    "database, FILE named by its path with KAVROOT taken off its front.\n"
+    "\n"
     "Exit status: 0 success; 1 a record-manager status (printed with its number and\n"
     "meaning) or a failed check; 2 usage, or a file other than FILE cannot be used.\n";
 
