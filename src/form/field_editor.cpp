@@ -122,8 +122,8 @@ class Edit {
         console_.Write(
             Fitted(options_[option_].description, static_cast<std::size_t>(choiceWidth_)));
       } else {
-        console_.Write(std::string_view(text_).substr(static_cast<std::size_t>(k * w_),
-                                                      static_cast<std::size_t>(w_)));
+        const auto width = static_cast<std::size_t>(w_);
+        console_.Write(std::string_view(text_).substr(static_cast<std::size_t>(k) * width, width));
       }
     }
   }
