@@ -21,9 +21,23 @@ Program::Program(platform::Console& console, const platform::Environment& enviro
       formRunner_(fieldEditor_, formModel_, programCode_, formModified_, currentPage_),
       popups_(popups::PopupContext{screen_, keyReader_, exitKeys_, textSettings_}),
       recordFiles_(screen_, session_, timer, [this] { EndNow(); }),
+      browse_{screen_, keyReader_, exitKeys_, formModel_, recordFiles_, {}, {}, {}},
       workTable_(formModel_, recordFiles_, conceptRecord_.data(), screen_, session_,
                  formModified_, currentPage_) {
   keyReader_.Popups = &popups_;
+  // F4 opens the cell's pick list; its search page runs through the same form runner, and a
+  // long scan of a record file looks at the keyboard so that Esc can stop it.
+  browse_.runSearchPage = [this](std::int16_t page, std::int16_t& key) {
+    form::RunForm(formRunner_, page, 0, 0, key);
+  };
+  browse_.takeWaitingKey = [this]() -> std::int16_t {
+    return console_.InputWaiting() ? form::WaitKey(console_, keyReader_) : std::int16_t{0};
+  };
+  formRunner_.BrowseList = [this](std::int16_t lookup) {
+    std::int16_t cancelled = form::kBrowseCancelled;
+    form::BrowseList(browse_, lookup, cancelled);
+    return cancelled;
+  };
 }
 
 int Program::Run() {

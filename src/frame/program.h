@@ -11,6 +11,7 @@
 #include <string>
 
 #include "concepts/work_table.h"
+#include "form/browse_list.h"
 #include "form/exit_keys.h"
 #include "form/field_editor.h"
 #include "form/form_model.h"
@@ -79,6 +80,7 @@ class Program {
   form::FormRunner formRunner_;
   popups::PopupTools popups_;
   records::RecordFiles recordFiles_;
+  form::BrowseContext browse_;
   std::array<char, concepts::kConceptRecordSize> conceptRecord_{};
   std::int16_t conceptFileStatus_ = 0;
   concepts::WorkTable workTable_;

@@ -112,6 +112,9 @@ class Console {
   // Drops input that has arrived but not been read (keys typed ahead of a message that must
   // be seen). A scripted console has no such input: its script is what comes next.
   virtual void DiscardPendingInput() {}
+  // Whether an input event is already there to be read, so a long scan can look at the
+  // keyboard without waiting.
+  virtual bool InputWaiting() = 0;
   // 0 when the console has no mouse.
   virtual int MouseButtons() const = 0;
   virtual void SetMouseReporting(bool on) = 0;

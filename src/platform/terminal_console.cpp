@@ -438,6 +438,13 @@ void TerminalConsole::DiscardPendingInput() {
   }
 }
 
+bool TerminalConsole::InputWaiting() {
+  Impl& m = *impl_;
+  if (!m.queue.empty()) return true;
+  struct pollfd pfd {m.inFd, POLLIN, 0};
+  return ::poll(&pfd, 1, 0) > 0 && (pfd.revents & POLLIN) != 0;
+}
+
 void TerminalConsole::SetMouseReporting(bool on) {
   Impl& m = *impl_;
   if (on == m.mouseOn || mouseButtons_ == 0 || m.restored) return;

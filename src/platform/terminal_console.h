@@ -26,6 +26,7 @@ class TerminalConsole final : public CellConsole {
   InputEvent WaitEvent() override;
   std::uint16_t ControlKeyState() const override { return controlState_; }
   void DiscardPendingInput() override;
+  bool InputWaiting() override;
   int MouseButtons() const override { return mouseButtons_; }
   void SetMouseReporting(bool on) override;
   int MouseRow() const override { return mouseRow_; }

@@ -37,6 +37,7 @@ class VirtualConsole final : public CellConsole {
   void SetMouseButtons(int buttons) { mouseButtons_ = buttons; }
 
   InputEvent WaitEvent() override;
+  bool InputWaiting() override { return !events_.empty(); }
   std::uint16_t ControlKeyState() const override { return controlState_; }
   int MouseButtons() const override { return mouseButtons_; }
   void SetMouseReporting(bool on) override { mouseReporting_ = on; }
