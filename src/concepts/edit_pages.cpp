@@ -20,8 +20,8 @@ std::string_view WorkFileProblemText(std::string_view language) {
 void TellWorkFileProblem(WorkTable& work, form::FormRunner& runner) {
   screen::Screen& screen = runner.editor.screen;
   screen.SetStyle("+n");
-  screen.ShowMessage(12, std::string(WorkFileProblemText(screen.session().LanguageCode)) +
-                             work.WorkFilePath());
+  screen.ShowMessage(
+      12, std::string(WorkFileProblemText(screen.session().LanguageCode)) + work.WorkFilePath());
   screen.console().Beep();
   (void)form::WaitKey(screen.console(), runner.editor.keyReader);
   screen.WinPop();

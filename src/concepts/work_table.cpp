@@ -26,7 +26,9 @@ bool IsBlank(std::string_view text) { return text.find_first_not_of(' ') == std:
 
 std::string_view NotSavedText(std::string_view language) {
   if (language == "SPA") return "NO SE HA PODIDO GUARDAR LA TABLA: EL FICHERO QUEDA COMO ESTABA. ";
-  if (language == "GLG") return "NON SE PUIDO GARDAR A T\xB5" "BOA: O FICHEIRO QUEDA COMO ESTABA. ";
+  if (language == "GLG")
+    return "NON SE PUIDO GARDAR A T\xB5"
+           "BOA: O FICHEIRO QUEDA COMO ESTABA. ";
   if (language == "OCI") return "NON S'A POGUT GUARDAR ERA TAULA: ETH FICH\xC8R DEMORA COMA ERE. ";
   return "NO S'HA POGUT DESAR LA TAULA: EL FITXER QUEDA COM ERA. ";
 }
@@ -64,12 +66,9 @@ void WorkTable::FillRow(int firstCell, int number, const std::string& key) {
   const std::string code = "  " + text::NumText(number);
   const auto type = static_cast<std::int16_t>(static_cast<unsigned char>(record_[24]) |
                                               (static_cast<unsigned char>(record_[25]) << 8));
-  const std::string values[kCellsPerRow] = {code.substr(code.size() - 2),
-                                            std::string(record_ + 1, 20),
-                                            std::string(1, record_[21]),
-                                            std::string(1, record_[22]),
-                                            std::string(1, record_[23]),
-                                            frame::ZeroPad(type, 1)};
+  const std::string values[kCellsPerRow] = {
+      code.substr(code.size() - 2), std::string(record_ + 1, 20), std::string(1, record_[21]),
+      std::string(1, record_[22]),  std::string(1, record_[23]),  frame::ZeroPad(type, 1)};
   for (int i = 0; i < kCellsPerRow; ++i) {
     if (form_.HasCell(1, firstCell + i)) Assign(form_.Cell(1, firstCell + i).cellValue, values[i]);
   }
@@ -163,7 +162,8 @@ std::int16_t WorkTable::RewriteConceptFile() {
   std::int16_t widths[kCellsPerRow];
   std::int64_t rowWidth = 0;
   for (int i = 0; i < kCellsPerRow; ++i) {
-    widths[i] = form_.HasCell(1, i + 1) ? std::max<std::int16_t>(form_.Cell(1, i + 1).cellWidth, 0) : 0;
+    widths[i] =
+        form_.HasCell(1, i + 1) ? std::max<std::int16_t>(form_.Cell(1, i + 1).cellWidth, 0) : 0;
     rowWidth += widths[i];
   }
   bool fixedMode = false;
@@ -179,8 +179,8 @@ std::int16_t WorkTable::RewriteConceptFile() {
     if (number == 1) fixedMode = !fixedMode;
     const std::string name = Fit(row[1], 20);
     if (IsBlank(name)) continue;
-    record_[0] = fixedMode ? static_cast<char>(number)
-                           : frame::PackDigits(frame::ZeroPad(number, 2))[0];
+    record_[0] =
+        fixedMode ? static_cast<char>(number) : frame::PackDigits(frame::ZeroPad(number, 2))[0];
     std::memcpy(record_ + 1, name.data(), 20);
     record_[21] = Fit(row[2], 1)[0];
     record_[22] = Fit(row[3], 1)[0];

@@ -13,7 +13,6 @@ Program::Program(platform::Console& console, const platform::Environment& enviro
     : exit([](int code) { std::exit(code); }),
       console_(console),
       environment_(environment),
-      timer_(timer),
       // Named before the form is loaded: the language file takes its name from it.
       programCode_("ZCONCTAB"),
       screen_(console, session_, environment),
@@ -22,8 +21,8 @@ Program::Program(platform::Console& console, const platform::Environment& enviro
       popups_(popups::PopupContext{screen_, keyReader_, exitKeys_, textSettings_}),
       recordFiles_(screen_, session_, timer, [this] { EndNow(); }),
       browse_{screen_, keyReader_, exitKeys_, formModel_, recordFiles_, {}, {}, {}},
-      workTable_(formModel_, recordFiles_, conceptRecord_.data(), screen_, session_,
-                 formModified_, currentPage_) {
+      workTable_(formModel_, recordFiles_, conceptRecord_.data(), screen_, session_, formModified_,
+                 currentPage_) {
   keyReader_.Popups = &popups_;
   // F4 opens the cell's pick list; its search page runs through the same form runner, and a
   // long scan of a record file looks at the keyboard so that Esc can stop it.

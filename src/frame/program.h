@@ -66,7 +66,6 @@ class Program {
 
   platform::Console& console_;
   const platform::Environment& environment_;
-  platform::Timer& timer_;
   Session session_;
   std::string programCode_;
   screen::Screen screen_;

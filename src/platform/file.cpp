@@ -131,7 +131,8 @@ bool IsDirectory(std::string_view suitePath) {
 bool DeleteFile(std::string_view suitePath) { return ::unlink(HostPath(suitePath).c_str()) == 0; }
 
 bool AppendToFile(std::string_view suitePath, std::string_view data) {
-  const int fd = ::open(HostPath(suitePath).c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+  const int fd =
+      ::open(HostPath(suitePath).c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
   if (fd < 0) return false;
   const ssize_t n = ::write(fd, data.data(), data.size());
   const bool closed = ::close(fd) == 0;

@@ -36,25 +36,46 @@ std::uint16_t FunctionKey(int n) {  // 1-12
 // CSI n ~ : the VT220 editing and function keys.
 std::uint16_t TildeKey(long n) {
   switch (n) {
-    case 1: case 7: return kHome;
-    case 2: return kInsert;
-    case 3: return kDelete;
-    case 4: case 8: return kEnd;
-    case 5: return kPageUp;
-    case 6: return kPageDown;
-    case 11: return FunctionKey(1);
-    case 12: return FunctionKey(2);
-    case 13: return FunctionKey(3);
-    case 14: return FunctionKey(4);
-    case 15: return FunctionKey(5);
-    case 17: return FunctionKey(6);
-    case 18: return FunctionKey(7);
-    case 19: return FunctionKey(8);
-    case 20: return FunctionKey(9);
-    case 21: return FunctionKey(10);
-    case 23: return FunctionKey(11);
-    case 24: return FunctionKey(12);
-    default: return 0;
+    case 1:
+    case 7:
+      return kHome;
+    case 2:
+      return kInsert;
+    case 3:
+      return kDelete;
+    case 4:
+    case 8:
+      return kEnd;
+    case 5:
+      return kPageUp;
+    case 6:
+      return kPageDown;
+    case 11:
+      return FunctionKey(1);
+    case 12:
+      return FunctionKey(2);
+    case 13:
+      return FunctionKey(3);
+    case 14:
+      return FunctionKey(4);
+    case 15:
+      return FunctionKey(5);
+    case 17:
+      return FunctionKey(6);
+    case 18:
+      return FunctionKey(7);
+    case 19:
+      return FunctionKey(8);
+    case 20:
+      return FunctionKey(9);
+    case 21:
+      return FunctionKey(10);
+    case 23:
+      return FunctionKey(11);
+    case 24:
+      return FunctionKey(12);
+    default:
+      return 0;
   }
 }
 
@@ -73,18 +94,31 @@ bool RxvtShiftedFunction(long n, std::uint16_t& code) {
 // Final byte of CSI/SS3 letter keys.
 std::uint16_t LetterKey(char final) {
   switch (final) {
-    case 'A': return kUp;
-    case 'B': return kDown;
-    case 'C': return kRight;
-    case 'D': return kLeft;
-    case 'H': return kHome;
-    case 'F': return kEnd;
-    case 'E': case 'G': return kKeypad5;
-    case 'P': return FunctionKey(1);
-    case 'Q': return FunctionKey(2);
-    case 'R': return FunctionKey(3);
-    case 'S': return FunctionKey(4);
-    default: return 0;
+    case 'A':
+      return kUp;
+    case 'B':
+      return kDown;
+    case 'C':
+      return kRight;
+    case 'D':
+      return kLeft;
+    case 'H':
+      return kHome;
+    case 'F':
+      return kEnd;
+    case 'E':
+    case 'G':
+      return kKeypad5;
+    case 'P':
+      return FunctionKey(1);
+    case 'Q':
+      return FunctionKey(2);
+    case 'R':
+      return FunctionKey(3);
+    case 'S':
+      return FunctionKey(4);
+    default:
+      return 0;
   }
 }
 
@@ -95,15 +129,32 @@ bool KeypadApplicationKey(char final, std::uint16_t& code) {
     return true;
   }
   switch (final) {
-    case 'M': code = 13; return true;
-    case 'j': code = '*'; return true;
-    case 'k': code = '+'; return true;
-    case 'l': code = ','; return true;
-    case 'm': code = '-'; return true;
-    case 'n': code = '.'; return true;
-    case 'o': code = '/'; return true;
-    case 'X': code = '='; return true;
-    default: return false;
+    case 'M':
+      code = 13;
+      return true;
+    case 'j':
+      code = '*';
+      return true;
+    case 'k':
+      code = '+';
+      return true;
+    case 'l':
+      code = ',';
+      return true;
+    case 'm':
+      code = '-';
+      return true;
+    case 'n':
+      code = '.';
+      return true;
+    case 'o':
+      code = '/';
+      return true;
+    case 'X':
+      code = '=';
+      return true;
+    default:
+      return false;
   }
 }
 
@@ -141,7 +192,10 @@ void PushAltCharacter(std::vector<InputEvent>& out, std::uint16_t code, std::uin
 // A control byte typed alone.
 void PushControlByte(std::vector<InputEvent>& out, unsigned char byte, std::uint16_t state) {
   switch (byte) {
-    case 8: case 9: case 13: case 27:
+    case 8:
+    case 9:
+    case 13:
+    case 27:
       PushKey(out, byte, state);
       return;
     case 0:
@@ -153,7 +207,7 @@ void PushControlByte(std::vector<InputEvent>& out, unsigned char byte, std::uint
 
 struct Params {
   std::vector<std::vector<long>> fields;  // ';'-separated, each ':'-separated
-  char prefix = 0;                         // '<', '?', '>', '=' before the numbers
+  char prefix = 0;                        // '<', '?', '>', '=' before the numbers
   std::string intermediates;
   long Get(std::size_t i, long fallback = 0, std::size_t sub = 0) const {
     if (i < fields.size() && sub < fields[i].size() && fields[i][sub] >= 0) return fields[i][sub];
@@ -197,26 +251,46 @@ std::uint16_t KittyKeypadKey(long cp) {
       kInsert, kEnd, kDown, kPageDown, kLeft, kKeypad5, kRight, kHome, kUp, kPageUp};
   if (cp >= kKittyKeypad0 && cp < kKittyKeypad0 + 10) return kDigits[cp - kKittyKeypad0];
   switch (cp) {
-    case 57409: return kDelete;  // decimal
-    case 57410: return '/';
-    case 57411: return '*';
-    case 57412: return '-';
-    case 57413: return '+';
-    case 57414: return 13;
-    case 57415: return '=';
-    case 57416: return ',';
-    case 57417: return kLeft;
-    case 57418: return kRight;
-    case 57419: return kUp;
-    case 57420: return kDown;
-    case 57421: return kPageUp;
-    case 57422: return kPageDown;
-    case 57423: return kHome;
-    case 57424: return kEnd;
-    case 57425: return kInsert;
-    case 57426: return kDelete;
-    case 57427: return kKeypad5;
-    default: return 0;
+    case 57409:
+      return kDelete;  // decimal
+    case 57410:
+      return '/';
+    case 57411:
+      return '*';
+    case 57412:
+      return '-';
+    case 57413:
+      return '+';
+    case 57414:
+      return 13;
+    case 57415:
+      return '=';
+    case 57416:
+      return ',';
+    case 57417:
+      return kLeft;
+    case 57418:
+      return kRight;
+    case 57419:
+      return kUp;
+    case 57420:
+      return kDown;
+    case 57421:
+      return kPageUp;
+    case 57422:
+      return kPageDown;
+    case 57423:
+      return kHome;
+    case 57424:
+      return kEnd;
+    case 57425:
+      return kInsert;
+    case 57426:
+      return kDelete;
+    case 57427:
+      return kKeypad5;
+    default:
+      return 0;
   }
 }
 
@@ -226,29 +300,45 @@ std::uint16_t KittyState(long m) { return StateOfModifier(m < 1 ? 1 : 1 + ((m - 
 }  // namespace
 
 std::uint8_t ScanCodeOfCharacter(unsigned char ch) {
-  static constexpr std::string_view kRowQ = "qwertyuiop";   // 0x10..
-  static constexpr std::string_view kRowA = "asdfghjkl";    // 0x1E..
-  static constexpr std::string_view kRowZ = "zxcvbnm";      // 0x2C..
+  static constexpr std::string_view kRowQ = "qwertyuiop";    // 0x10..
+  static constexpr std::string_view kRowA = "asdfghjkl";     // 0x1E..
+  static constexpr std::string_view kRowZ = "zxcvbnm";       // 0x2C..
   static constexpr std::string_view kDigits = "1234567890";  // 0x02..
   const char c = static_cast<char>(std::tolower(ch));
   if (ch >= 0x80) return 0;
-  if (auto i = kRowQ.find(c); i != std::string_view::npos) return static_cast<std::uint8_t>(0x10 + i);
-  if (auto i = kRowA.find(c); i != std::string_view::npos) return static_cast<std::uint8_t>(0x1E + i);
-  if (auto i = kRowZ.find(c); i != std::string_view::npos) return static_cast<std::uint8_t>(0x2C + i);
-  if (auto i = kDigits.find(c); i != std::string_view::npos) return static_cast<std::uint8_t>(0x02 + i);
+  if (auto i = kRowQ.find(c); i != std::string_view::npos)
+    return static_cast<std::uint8_t>(0x10 + i);
+  if (auto i = kRowA.find(c); i != std::string_view::npos)
+    return static_cast<std::uint8_t>(0x1E + i);
+  if (auto i = kRowZ.find(c); i != std::string_view::npos)
+    return static_cast<std::uint8_t>(0x2C + i);
+  if (auto i = kDigits.find(c); i != std::string_view::npos)
+    return static_cast<std::uint8_t>(0x02 + i);
   switch (c) {
-    case '-': return 0x0C;
-    case '=': return 0x0D;
-    case '[': return 0x1A;
-    case ']': return 0x1B;
-    case ';': return 0x27;
-    case '\'': return 0x28;
-    case '`': return 0x29;
-    case '\\': return 0x2B;
-    case ',': return 0x33;
-    case '.': return 0x34;
-    case '/': return 0x35;
-    default: return 0;
+    case '-':
+      return 0x0C;
+    case '=':
+      return 0x0D;
+    case '[':
+      return 0x1A;
+    case ']':
+      return 0x1B;
+    case ';':
+      return 0x27;
+    case '\'':
+      return 0x28;
+    case '`':
+      return 0x29;
+    case '\\':
+      return 0x2B;
+    case ',':
+      return 0x33;
+    case '.':
+      return 0x34;
+    case '/':
+      return 0x35;
+    default:
+      return 0;
   }
 }
 
@@ -475,20 +565,34 @@ std::size_t TermInputParser::ParseCsi(std::string_view in, std::size_t start, bo
     if (cp >= kKittyLeftShift && cp <= kKittyRightAlt) {
       std::uint16_t bit = 0;
       switch (cp) {
-        case kKittyLeftAlt: bit = kLeftAlt; break;
-        case kKittyRightAlt: bit = kRightAlt; break;
-        case kKittyLeftCtrl: bit = kLeftCtrl; break;
-        case kKittyRightCtrl: bit = kRightCtrl; break;
-        case kKittyLeftShift: case kKittyRightShift: bit = kShiftPressed; break;
-        default: return used;
+        case kKittyLeftAlt:
+          bit = kLeftAlt;
+          break;
+        case kKittyRightAlt:
+          bit = kRightAlt;
+          break;
+        case kKittyLeftCtrl:
+          bit = kLeftCtrl;
+          break;
+        case kKittyRightCtrl:
+          bit = kRightCtrl;
+          break;
+        case kKittyLeftShift:
+        case kKittyRightShift:
+          bit = kShiftPressed;
+          break;
+        default:
+          return used;
       }
       // Kitty's own state bits do not tell left from right; keep the side of this key.
       if (bit == kRightAlt) state = static_cast<std::uint16_t>((state & ~kLeftAlt) | kRightAlt);
       if (bit == kRightCtrl) state = static_cast<std::uint16_t>((state & ~kLeftCtrl) | kRightCtrl);
       if (eventType == 3) {
         state = static_cast<std::uint16_t>(state & ~bit);
-        if (bit == kLeftAlt || bit == kRightAlt) state &= static_cast<std::uint16_t>(~(kLeftAlt | kRightAlt));
-        if (bit == kLeftCtrl || bit == kRightCtrl) state &= static_cast<std::uint16_t>(~(kLeftCtrl | kRightCtrl));
+        if (bit == kLeftAlt || bit == kRightAlt)
+          state &= static_cast<std::uint16_t>(~(kLeftAlt | kRightAlt));
+        if (bit == kLeftCtrl || bit == kRightCtrl)
+          state &= static_cast<std::uint16_t>(~(kLeftCtrl | kRightCtrl));
       } else {
         state |= bit;
       }
@@ -524,7 +628,9 @@ std::size_t TermInputParser::ParseCsi(std::string_view in, std::size_t start, bo
     if (!CharacterCode(static_cast<char32_t>(typed), code)) return used;
     if (state & (kLeftAlt | kRightAlt)) {
       PushAltCharacter(out, code, static_cast<std::uint16_t>(state & ~(kLeftAlt | kRightAlt)));
-      if (state & kRightAlt) out.back().controlState = static_cast<std::uint16_t>((out.back().controlState & ~kLeftAlt) | kRightAlt);
+      if (state & kRightAlt)
+        out.back().controlState =
+            static_cast<std::uint16_t>((out.back().controlState & ~kLeftAlt) | kRightAlt);
     } else {
       PushKey(out, code, state);
     }
@@ -532,7 +638,8 @@ std::size_t TermInputParser::ParseCsi(std::string_view in, std::size_t start, bo
   }
   if (effective == '~') {
     const long n = p.Get(0, 0);
-    std::uint16_t state = static_cast<std::uint16_t>(StateOfModifier(p.Get(1, 1)) | altState | rxvtState);
+    std::uint16_t state =
+        static_cast<std::uint16_t>(StateOfModifier(p.Get(1, 1)) | altState | rxvtState);
     if (n == 27) {
       // xterm modifyOtherKeys: CSI 27 ; mods ; code ~
       const long cp = p.Get(2, 0);
@@ -564,8 +671,8 @@ std::size_t TermInputParser::ParseCsi(std::string_view in, std::size_t start, bo
     return used;
   }
   if (f == 'Z') {
-    PushKey(out, kShiftTab, static_cast<std::uint16_t>(kShiftPressed | altState |
-                                                       StateOfModifier(p.Get(1, 1))));
+    PushKey(out, kShiftTab,
+            static_cast<std::uint16_t>(kShiftPressed | altState | StateOfModifier(p.Get(1, 1))));
     return used;
   }
   // rxvt: shifted arrows as lower-case finals.

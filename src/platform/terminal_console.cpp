@@ -205,7 +205,10 @@ struct TerminalConsole::Impl {
       if (!cap.empty()) {
         out += ::tiparm(cap.c_str(), n);
       } else {
-        out += "\x1b[" + std::to_string((n >= 8 ? (background ? 100 : 90) : (background ? 40 : 30)) + (n & 7)) + "m";
+        out +=
+            "\x1b[" +
+            std::to_string((n >= 8 ? (background ? 100 : 90) : (background ? 40 : 30)) + (n & 7)) +
+            "m";
       }
     };
     if (fg != sgrFg) colour(setaf, fg, false);
@@ -329,7 +332,9 @@ std::unique_ptr<TerminalConsole> TerminalConsole::Open(std::string& error) {
   while (modesFd == 0 && m.parser.deviceAttributeReplies() == 0) {
     const std::int64_t left = deadline - NowMs();
     if (left <= 0) break;
-    struct pollfd pfd {0, POLLIN, 0};
+    struct pollfd pfd {
+      0, POLLIN, 0
+    };
     if (::poll(&pfd, 1, static_cast<int>(left)) <= 0) break;
     char buffer[256];
     const ssize_t n = ::read(0, buffer, sizeof buffer);
@@ -431,7 +436,9 @@ void TerminalConsole::DiscardPendingInput() {
   m.queue.clear();
   std::vector<InputEvent> dropped;
   m.parser.Timeout(dropped);
-  struct pollfd pfd {m.inFd, POLLIN, 0};
+  struct pollfd pfd {
+    m.inFd, POLLIN, 0
+  };
   char buffer[4096];
   while (::poll(&pfd, 1, 0) > 0 && (pfd.revents & POLLIN)) {
     if (::read(m.inFd, buffer, sizeof buffer) <= 0) break;
@@ -441,7 +448,9 @@ void TerminalConsole::DiscardPendingInput() {
 bool TerminalConsole::InputWaiting() {
   Impl& m = *impl_;
   if (!m.queue.empty()) return true;
-  struct pollfd pfd {m.inFd, POLLIN, 0};
+  struct pollfd pfd {
+    m.inFd, POLLIN, 0
+  };
   return ::poll(&pfd, 1, 0) > 0 && (pfd.revents & POLLIN) != 0;
 }
 
@@ -485,7 +494,9 @@ void TerminalConsole::Pause(int milliseconds) {
     }
     const std::int64_t left = until - NowMs();
     if (left <= 0) return;
-    struct pollfd pfd {gWakePipe[0], POLLIN, 0};
+    struct pollfd pfd {
+      gWakePipe[0], POLLIN, 0
+    };
     if (::poll(&pfd, 1, static_cast<int>(left)) > 0) {
       char drain[64];
       while (::read(gWakePipe[0], drain, sizeof drain) > 0) {

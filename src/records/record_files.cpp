@@ -18,14 +18,13 @@ constexpr char kOwnerName[5] = {'K', 'A', 'V', '1', '\0'};
 std::int16_t Le16(const std::string& buffer, std::size_t offset) {
   if (offset + 2 > buffer.size()) return 0;
   return static_cast<std::int16_t>(static_cast<unsigned char>(buffer[offset]) |
-                                    (static_cast<unsigned char>(buffer[offset + 1]) << 8));
+                                   (static_cast<unsigned char>(buffer[offset + 1]) << 8));
 }
 
 std::int32_t Le32(const unsigned char* p) {
-  return static_cast<std::int32_t>(static_cast<std::uint32_t>(p[0]) |
-                                   (static_cast<std::uint32_t>(p[1]) << 8) |
-                                   (static_cast<std::uint32_t>(p[2]) << 16) |
-                                   (static_cast<std::uint32_t>(p[3]) << 24));
+  return static_cast<std::int32_t>(
+      static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+      (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24));
 }
 
 void PutLe32(unsigned char* p, std::int32_t value) {
@@ -44,7 +43,8 @@ bool Biased(int code) {
 // The text of a key area up to its first 0x00 byte.
 std::size_t TextLength(const unsigned char* area, std::size_t size) {
   const void* zero = std::memchr(area, 0, size);
-  return zero == nullptr ? size : static_cast<std::size_t>(static_cast<const unsigned char*>(zero) - area);
+  return zero == nullptr ? size
+                         : static_cast<std::size_t>(static_cast<const unsigned char*>(zero) - area);
 }
 
 std::string_view OpenFailureText(std::string_view language) {
@@ -265,9 +265,8 @@ std::int16_t RecordFiles::RecCall(std::int16_t index, std::int16_t operation) {
   if (Biased(code) && entry.lockMode != 0) code += 200;
   int attempts = 0;
   std::int16_t status;
-  const std::size_t recordLength =
-      std::clamp<std::size_t>(static_cast<std::size_t>(std::max(entry.recordLength, 0)), 0,
-                              kDataAreaSize);
+  const std::size_t recordLength = std::clamp<std::size_t>(
+      static_cast<std::size_t>(std::max(entry.recordLength, 0)), 0, kDataAreaSize);
   for (;;) {
     if (attempts == 1) screen_.ShowMessage(24, LockWaitText(session_.LanguageCode));
     unsigned char data[kDataAreaSize];
@@ -275,7 +274,9 @@ std::int16_t RecordFiles::RecCall(std::int16_t index, std::int16_t operation) {
     if (entry.recordArea != nullptr) std::memcpy(data, entry.recordArea, recordLength);
     std::uint32_t length = static_cast<std::uint32_t>(recordLength);
     unsigned char key[kKeyAreaSize];
-    const unsigned char fill = (code == 8 || code == 9) ? 0x00 : (code == 10 || code == 11) ? 0xFF : ' ';
+    const unsigned char fill = (code == 8 || code == 9)     ? 0x00
+                               : (code == 10 || code == 11) ? 0xFF
+                                                            : ' ';
     std::memset(key, fill, sizeof key);
     const std::size_t keyLength = std::min(entry.keyBuffer.size(), kKeyAreaSize - 1);
     std::memcpy(key, entry.keyBuffer.data(), keyLength);
@@ -307,8 +308,9 @@ std::int16_t RecordFiles::RecGetByKey(std::int16_t fileNumber, std::int16_t keyN
   entry.keyNumber = keyNumber;
   entry.keyBuffer = std::string(key.substr(0, static_cast<std::size_t>(keyLength)));
   entry.keyBuffer.resize(static_cast<std::size_t>(keyLength), '\0');
-  const std::int16_t op =
-      direction < 0 ? kOpGetLessOrEqual : direction == 0 ? kOpGetEqual : kOpGetGreaterOrEqual;
+  const std::int16_t op = direction < 0    ? kOpGetLessOrEqual
+                          : direction == 0 ? kOpGetEqual
+                                           : kOpGetGreaterOrEqual;
   const std::int16_t status = RecCall(slot, op);
   return status == kStatusShortBuffer ? 0 : status;
 }
@@ -328,7 +330,8 @@ std::int16_t RecordFiles::RecStep(std::int16_t fileNumber, std::int16_t count) {
                   static_cast<std::uint8_t>(TextLength(key, kKeyAreaSize - 1)),
                   static_cast<std::int8_t>(entry.keyNumber));
     const std::size_t text = TextLength(key, kKeyAreaSize);
-    entry.keyBuffer.assign(reinterpret_cast<const char*>(key), std::min(text, entry.keyBuffer.size()));
+    entry.keyBuffer.assign(reinterpret_cast<const char*>(key),
+                           std::min(text, entry.keyBuffer.size()));
     if (status == kStatusShortBuffer) status = 0;
     --n;
   }
@@ -379,11 +382,12 @@ std::int32_t RecordFiles::RecPosition(std::int16_t fileNumber, std::int32_t posi
   std::int16_t status = Call(kOpGetDirect, entry.positionBlock.data(), data, &length, key, 0,
                              static_cast<std::int8_t>(entry.keyNumber));
   const std::size_t text = TextLength(key, kKeyAreaSize);
-  entry.keyBuffer.assign(reinterpret_cast<const char*>(key), std::min(text, entry.keyBuffer.size()));
+  entry.keyBuffer.assign(reinterpret_cast<const char*>(key),
+                         std::min(text, entry.keyBuffer.size()));
   if (status == kStatusShortBuffer) status = 0;
   if (status == 0 && entry.recordArea != nullptr) {
-    const std::size_t recordLength =
-        std::min<std::size_t>(static_cast<std::size_t>(std::max(entry.recordLength, 0)), kDataAreaSize);
+    const std::size_t recordLength = std::min<std::size_t>(
+        static_cast<std::size_t>(std::max(entry.recordLength, 0)), kDataAreaSize);
     std::memcpy(entry.recordArea, data, std::min<std::size_t>(length, recordLength));
   }
   return status;
@@ -396,9 +400,15 @@ std::int16_t RecordFiles::RecLockMode(std::int16_t fileNumber, std::string_view 
   FileEntry& entry = table_[static_cast<std::size_t>(slot)];
   for (char c : letters) {
     switch (std::toupper(static_cast<unsigned char>(c))) {
-      case 'D': entry.lockMode = 0; break;
-      case 'A': entry.lockMode = 1; break;
-      case 'B': entry.lockMode = 2; break;
+      case 'D':
+        entry.lockMode = 0;
+        break;
+      case 'A':
+        entry.lockMode = 1;
+        break;
+      case 'B':
+        entry.lockMode = 2;
+        break;
       case '+':
         lockStack_ += static_cast<char>(slot);
         lockStack_ += static_cast<char>(entry.lockMode);

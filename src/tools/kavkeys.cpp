@@ -39,9 +39,9 @@ int main() {
     if (e.kind == platform::InputEvent::Kind::kKey) {
       line = "key " + Hex(e.code, 4) + " state " + Hex(e.controlState, 2);
     } else {
-      line = "mouse kind " + std::to_string(e.mouseKind) + " button " +
-             std::to_string(e.buttons) + " row " + std::to_string(e.row) + " column " +
-             std::to_string(e.column) + " state " + Hex(e.controlState, 2);
+      line = "mouse kind " + std::to_string(e.mouseKind) + " button " + std::to_string(e.buttons) +
+             " row " + std::to_string(e.row) + " column " + std::to_string(e.column) + " state " +
+             Hex(e.controlState, 2);
     }
     console->Write(line);
     console->NewLine();

@@ -40,7 +40,8 @@ TEST_F(ConceptTest, ASaveKilledAnywhereLeavesTheOldOrTheNewTable) {
     std::filesystem::remove(root.path() / "tmp/taula.tmp");
     const pid_t child = ::fork();
     if (child == 0) {
-      records::RecordFiles saving(screen, session, timer, [] { _exit(2); }, KillingCall);
+      records::RecordFiles saving(
+          screen, session, timer, [] { _exit(2); }, KillingCall);
       if (saving.RecOpen(kConceptFileId, root.Prefix() + "DADES\\TVRebut", record) != 0) _exit(3);
       WorkTable table(model, saving, record, screen, session, formModified, currentPage);
       if (!table.BuildWorkTable()) _exit(4);

@@ -128,7 +128,8 @@ TEST_F(ConceptTest, AFailedSaveLeavesTheTableAsItWasAndSaysSo) {
   Store(2, "Dos");
   Store(128 + 1, "Def u");
   files.RecReset();
-  records::RecordFiles failing(screen, session, timer, [] { std::exit(0); }, ThirdInsertFails);
+  records::RecordFiles failing(
+      screen, session, timer, [] { std::exit(0); }, ThirdInsertFails);
   ASSERT_EQ(failing.RecOpen(kConceptFileId, root.Prefix() + "DADES\\TVRebut", record), 0);
   Table table(model, failing, record, screen, session, formModified, currentPage);
   ASSERT_TRUE(table.BuildWorkTable());

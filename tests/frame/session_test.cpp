@@ -18,8 +18,8 @@ TEST(PackDigits, PacksDigitPairs) {
       {"5", "\xb2"},
       {" 7", "\x87"},
       {"", ""},
-      {"1 2", "\x8a\x94"},     // a blank inside counts as 0: 102 -> 10, 20
-      {"ab", "\x80"},          // non-digits count as 0
+      {"1 2", "\x8a\x94"},  // a blank inside counts as 0: 102 -> 10, 20
+      {"ab", "\x80"},       // non-digits count as 0
       {"99999", "\xe3\xe3\xda"},
   };
   for (const Case& c : cases) EXPECT_EQ(PackDigits(c.text), c.packed) << "'" << c.text << "'";
@@ -67,9 +67,8 @@ TEST_F(SessionTest, TempDirGetsItsBackslash) {
 TEST_F(SessionTest, ReadsAllThreeFiles) {
   env.Set("KAVROOT", root.Prefix());
   env.Set("KAVTMP", temp.Prefix());
-  temp.Write("Sessio.ini",
-             "[Menu]\r\nTitol=Rebuts\r\nNomMenu=ZCONCTAB\r\n[Terminal]\r\nDir=" + term.Prefix() +
-                 "\r\n");
+  temp.Write("Sessio.ini", "[Menu]\r\nTitol=Rebuts\r\nNomMenu=ZCONCTAB\r\n[Terminal]\r\nDir=" +
+                               term.Prefix() + "\r\n");
   temp.Write("NerlTerm.ini",
              "[Pantalla]\r\nSeleccio=2\r\nCol0=01020304050607080910\r\nCol2=0714\r\n"
              "[Sistema]\r\nData=20240115\r\nIdioma=SPANISH\r\n");
@@ -132,8 +131,10 @@ TEST_F(SessionTest, PlatformTag) {
     const char* systemRoot;
     const char* tag;
   } cases[] = {
-      {"", "", "", "", "DOS"},           {"Mozilla", "", "C:\\W", "", "CGI"},
-      {"", "text/html", "C:\\W", "", "CGI"}, {"", "", "C:\\W", "", "WIN"},
+      {"", "", "", "", "DOS"},
+      {"Mozilla", "", "C:\\W", "", "CGI"},
+      {"", "text/html", "C:\\W", "", "CGI"},
+      {"", "", "C:\\W", "", "WIN"},
       {"", "", "", "C:\\W", "WIN"},
   };
   for (const Case& c : cases) {

@@ -37,7 +37,9 @@ TEST(Cp850, ControlBytesShowAsVisibleGlyphsAndReadBack) {
     ASSERT_TRUE(CodePointToCp850(glyph, back)) << b;
     // The pilcrow and section sign are ordinary characters of the code page too, and read
     // back as those.
-    if (b != 0x14 && b != 0x15) EXPECT_EQ(back, b);
+    if (b != 0x14 && b != 0x15) {
+      EXPECT_EQ(back, b);
+    }
   }
   EXPECT_EQ(Cp850Glyph(0x10), U'\u25BA');
   EXPECT_EQ(Cp850Glyph(0x11), U'\u25C4');
@@ -46,7 +48,9 @@ TEST(Cp850, ControlBytesShowAsVisibleGlyphsAndReadBack) {
 }
 
 TEST(Cp850, UnmappableAndMalformedUtf8BecomeQuestionMarks) {
-  EXPECT_EQ(Utf8ToCp850("a\xe2\x82\xac" "b"), "a?b");  // the euro sign is not in the table
+  EXPECT_EQ(Utf8ToCp850("a\xe2\x82\xac"
+                        "b"),
+            "a?b");  // the euro sign is not in the table
   EXPECT_EQ(Utf8ToCp850("\xff\xc3"), "??");
   EXPECT_EQ(Utf8ToCp850("\xc3\xa7"), "\x87");  // ç
 }

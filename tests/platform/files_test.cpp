@@ -22,7 +22,10 @@ TEST(HostPath, MapsSuitePathsLiterally) {
       {"C:Sessio.ini", "Sessio.ini"},
       {"C:", ""},
       {"/srv/kav/FORMS\\ZCONCTAB.KFM", "/srv/kav/FORMS/ZCONCTAB.KFM"},
-      {"AJUDA\\\x80" "ATALA.HLP", "AJUDA/\xc3\x87" "ATALA.HLP"},
+      {"AJUDA\\\x80"
+       "ATALA.HLP",
+       "AJUDA/\xc3\x87"
+       "ATALA.HLP"},
       {"", ""},
   };
   for (const Case& c : cases) EXPECT_EQ(HostPathLiteral(c.suite), c.host) << c.suite;

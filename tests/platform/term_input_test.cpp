@@ -22,8 +22,8 @@ std::string Describe(const std::vector<InputEvent>& events) {
     if (e.kind == InputEvent::Kind::kKey) {
       std::snprintf(buffer, sizeof buffer, "[key %04x st %02x]", e.code, e.controlState);
     } else {
-      std::snprintf(buffer, sizeof buffer, "[mouse %d b%d r%d c%d st %02x]", e.mouseKind,
-                    e.buttons, e.row, e.column, e.controlState);
+      std::snprintf(buffer, sizeof buffer, "[mouse %d b%d r%d c%d st %02x]", e.mouseKind, e.buttons,
+                    e.row, e.column, e.controlState);
     }
     s += buffer;
   }
@@ -72,11 +72,23 @@ const KeyCase kKeyCases[] = {
     {"Linux console F5", "\x1b[[E", 0x3F00, 0},
     {"Linux console keypad 5", "\x1b[G", 0x4C00, 0},
     {"Alt+x", "\x1bx", 0x2D00, kAlt},
-    {"Alt+c", "\x1b" "c", 0x2E00, kAlt},
-    {"Alt+e", "\x1b" "e", 0x1200, kAlt},
-    {"Alt+f", "\x1b" "f", 0x2100, kAlt},
+    {"Alt+c",
+     "\x1b"
+     "c",
+     0x2E00, kAlt},
+    {"Alt+e",
+     "\x1b"
+     "e",
+     0x1200, kAlt},
+    {"Alt+f",
+     "\x1b"
+     "f",
+     0x2100, kAlt},
     {"Alt+X (shifted)", "\x1bX", 0x2D00, kAlt | kShift},
-    {"Alt+1", "\x1b" "1", 0x0200, kAlt},
+    {"Alt+1",
+     "\x1b"
+     "1",
+     0x0200, kAlt},
     {"Alt+Up (ESC prefix)", "\x1b\x1b[A", 0x4800, kAlt},
     {"Esc alone", "\x1b", 27, 0},
     {"Enter", "\r", 13, 0},
@@ -112,7 +124,8 @@ TEST(TermInputParser, DeliversKeysAsThePcConsoleDoes) {
   for (const KeyCase& c : kKeyCases) {
     const auto events = Parse(c.bytes);
     ASSERT_EQ(events.size(), 1u) << c.terminal << ": " << Describe(events);
-    EXPECT_EQ(events[0], InputEvent::Key(c.code, c.state)) << c.terminal << ": " << Describe(events);
+    EXPECT_EQ(events[0], InputEvent::Key(c.code, c.state))
+        << c.terminal << ": " << Describe(events);
   }
 }
 
@@ -179,7 +192,9 @@ TEST(TermInputParser, GarbageIsDroppedAndWhatFollowsStillParses) {
   } cases[] = {
       {"\x1b[99999999999999999999Zq", "[key 0f00 st 10][key 0071 st 00]"},
       {"\x1b[1;2;3;4;5;6;7;8;9~a", "[key 4700 st 10][key 0061 st 00]"},
-      {"\x1b[1\x03" "b", "[key 0003 st 08][key 0062 st 00]"},
+      {"\x1b[1\x03"
+       "b",
+       "[key 0003 st 08][key 0062 st 00]"},
       {"\x1b[200~", ""},
       {"\x1b[" + std::string(200, '1') + "~z", "[key 007a st 00]"},
       {"\xe2\x82\xac", ""},

@@ -53,7 +53,9 @@ class RecordFilesTest : public ::testing::Test {
     fs::current_path(here);
   }
 
-  void OpenConcepts() { ASSERT_EQ(files.RecOpen(kConcepts, root.Prefix() + "DADES\\TVRebut", area), 0); }
+  void OpenConcepts() {
+    ASSERT_EQ(files.RecOpen(kConcepts, root.Prefix() + "DADES\\TVRebut", area), 0);
+  }
   void InsertCodes(std::string_view codes) {
     for (char code : codes) {
       std::memset(area, ' ', sizeof area);
@@ -126,7 +128,8 @@ TEST_F(RecordFilesTest, NamesSplitIntoPathAndTemplate) {
   std::int16_t number = 1;
   for (const Case& c : cases) {
     root.Write(c.templateName, TemplateBytes());
-    RecordFiles recording(screen, session, timer, [] { std::exit(0); }, RecordingCall);
+    RecordFiles recording(
+        screen, session, timer, [] { std::exit(0); }, RecordingCall);
     gCalls.clear();
     ASSERT_EQ(recording.RecOpen(number++, c.name, area), 0) << c.name;
     ASSERT_GE(gCalls.size(), 3u);
@@ -188,7 +191,8 @@ TEST_F(RecordFilesTest, DeleteAndInsertLogEveryInsert) {
   EXPECT_EQ(files.RecInsert(kConcepts), 5) << "duplicate code";
   EXPECT_EQ(files.Entry(40).keyBuffer, std::string(1, '\0'));
   EXPECT_EQ(files.RecInsert(77), kStatusNotOpen);
-  EXPECT_EQ(root.Read("db.log"), DbLogLine(503, 2, 0) + DbLogLine(503, 2, 0) + DbLogLine(503, 2, 5));
+  EXPECT_EQ(root.Read("db.log"),
+            DbLogLine(503, 2, 0) + DbLogLine(503, 2, 0) + DbLogLine(503, 2, 5));
 
   // Emptying the file as the save does: first record, then delete and step while it works.
   std::int16_t status = files.RecGetByKey(kConcepts, 0, "", 1);
@@ -229,13 +233,15 @@ TEST_F(RecordFilesTest, LockModeStack) {
 TEST_F(RecordFilesTest, KeyImagesOfBinaryAndCollatedSegments) {
   // A file with one key of two segments: 2 bytes binary, then 2 bytes collated.
   std::string spec(16, '\0');
-  spec[0] = 8;       // record length
-  spec[3] = 2;       // page size 512
-  spec[4] = 1;       // one key
+  spec[0] = 8;  // record length
+  spec[3] = 2;  // page size 512
+  spec[4] = 1;  // one key
   std::string seg1(16, '\0'), seg2(16, '\0');
   seg1[0] = 1, seg1[2] = 2, seg1[4] = 0x04 | 0x10;
   seg2[0] = 3, seg2[2] = 2, seg2[4] = 0x20;
-  std::string collating = "\xac" "UPPER   ";
+  std::string collating =
+      "\xac"
+      "UPPER   ";
   for (int i = 0; i < 256; ++i) collating += static_cast<char>(std::toupper(i));
   std::string create = spec + seg1 + seg2 + collating;
   std::string xdf(2, '\0');
@@ -243,7 +249,11 @@ TEST_F(RecordFilesTest, KeyImagesOfBinaryAndCollatedSegments) {
   xdf[1] = static_cast<char>(create.size() >> 8);
   root.Write("ddf/K.xdf", xdf + create);
   ASSERT_EQ(files.RecOpen(9, root.Prefix() + "K", area), 0);
-  EXPECT_EQ(files.RecKeyImage("\x01\x02" "ab", 9), "\x02\x01" "AB");
+  EXPECT_EQ(files.RecKeyImage("\x01\x02"
+                              "ab",
+                              9),
+            "\x02\x01"
+            "AB");
   EXPECT_EQ(files.RecKeyImage("\x01", 9), std::string("\0\x01", 2)) << "short keys are extended";
   EXPECT_EQ(files.RecKeyImage("xy", 77), "xy") << "file not open";
   EXPECT_EQ(files.RecCurrentKeyImage(77), "");
@@ -258,28 +268,30 @@ TEST_F(RecordFilesTest, ResetEmptiesTheTableButNotTheLockStack) {
   EXPECT_EQ(files.LockStack().size(), 2u);
 }
 
-std::int16_t FailingReset(std::uint16_t op, void* pos, void* data, std::uint32_t* length,
-                          void* key, std::uint8_t keyLength, std::int8_t keyNumber) {
+std::int16_t FailingReset(std::uint16_t op, void* pos, void* data, std::uint32_t* length, void* key,
+                          std::uint8_t keyLength, std::int8_t keyNumber) {
   if (op == kOpReset) return 1;
   return BTRCALL(op, pos, data, length, key, keyLength, keyNumber);
 }
 
 TEST_F(RecordFilesTest, AFailedResetKeepsTheTable) {
-  RecordFiles failing(screen, session, timer, [] { std::exit(0); }, FailingReset);
+  RecordFiles failing(
+      screen, session, timer, [] { std::exit(0); }, FailingReset);
   ASSERT_EQ(failing.RecOpen(kConcepts, root.Prefix() + "DADES\\TVRebut", area), 0);
   EXPECT_EQ(failing.RecReset(), 1);
   EXPECT_EQ(failing.Entry(40).fileNumber, kConcepts);
 }
 
-std::int16_t LockedTwice(std::uint16_t op, void* pos, void* data, std::uint32_t* length,
-                         void* key, std::uint8_t keyLength, std::int8_t keyNumber) {
+std::int16_t LockedTwice(std::uint16_t op, void* pos, void* data, std::uint32_t* length, void* key,
+                         std::uint8_t keyLength, std::int8_t keyNumber) {
   static int locked = 0;
   if (op == kOpOpen && locked++ < 2) return kStatusFileLocked;
   return BTRCALL(op, pos, data, length, key, keyLength, keyNumber);
 }
 
 TEST_F(RecordFilesTest, ALockedFileIsWaitedForEveryThreeSeconds) {
-  RecordFiles waiting(screen, session, timer, [] { std::exit(0); }, LockedTwice);
+  RecordFiles waiting(
+      screen, session, timer, [] { std::exit(0); }, LockedTwice);
   ASSERT_EQ(waiting.RecOpen(kConcepts, root.Prefix() + "DADES\\TVRebut", area), 0);
   EXPECT_EQ(timer.pauses, (std::vector<std::int32_t>{3000, 3000}));
   EXPECT_EQ(console.RowText(12).find("FITXER"), std::string::npos) << "no message while waiting";
@@ -388,7 +400,8 @@ TEST_F(RecordFilesTest, ModeAWaitsOutALockedRecordBehindItsMessage) {
   EXPECT_EQ(area[0], 'A');
   ASSERT_EQ(stepping.pauses.size(), 2u);
   EXPECT_EQ(stepping.pauses[0], 2501) << "1 + 10000 x the random fraction";
-  EXPECT_EQ(screenAtFirstPause.find("BLOQUEJAT"), std::string::npos) << "not before the first pause";
+  EXPECT_EQ(screenAtFirstPause.find("BLOQUEJAT"), std::string::npos)
+      << "not before the first pause";
   EXPECT_NE(screenAtSecondPause.find("FITXER BLOQUEJAT. ESPEREU UN MOMENT."), std::string::npos);
   EXPECT_EQ(screen.WinDepth(), 0) << "the message is closed";
   EXPECT_EQ(console.ScreenText().find("BLOQUEJAT"), std::string::npos);
