@@ -4,20 +4,11 @@
 #include <optional>
 #include <string_view>
 
+#include "form/key_codes.h"
 #include "platform/file.h"
 
 namespace form {
 namespace {
-
-constexpr std::int16_t kKeyEnter = 13;
-constexpr std::int16_t kKeyEsc = 27;
-constexpr std::int16_t kKeyF4 = 0x3E00;
-constexpr std::int16_t kKeyUp = 0x4800;
-constexpr std::int16_t kKeyPageUp = 0x4900;
-constexpr std::int16_t kKeyLeft = 0x4B00;
-constexpr std::int16_t kKeyRight = 0x4D00;
-constexpr std::int16_t kKeyDown = 0x5000;
-constexpr std::int16_t kKeyPageDown = 0x5100;
 
 constexpr std::string_view kListExitKeys = "d,1b,4800,5000,4900,5100,4b00,4d00";
 constexpr std::string_view kFurtherLookupKey = "3e00";
