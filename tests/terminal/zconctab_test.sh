@@ -48,27 +48,20 @@ for n in 1 2 3 4 5 6 7 8 9 10; do
   [ "$(row $((n + 3)))" = "$expected" ] || fail "fixed row $n: '$(row $((n + 3)))'"
 done
 
-# Page Down goes to the last cell of a page, and from there to the next page; on to the page
-# whose first row shows concept $1.
-to_page_with() {
+# Page Down goes to the last cell of a page, and from there to the first cell of the next:
+# keys are sent in exact counts, and the screen is checked once they have been taken.
+page_down() {
   local i
-  for ((i = 0; i < 12; i++)); do
-    row 4 | grep -qE "^ +$1 " && screen_text | grep -q DEFINIBLES && return 0
-    tm send-keys -t t NPage
-    sleep 0.2
-  done
-  return 1
+  for ((i = 0; i < $1; i++)); do tm send-keys -t t NPage; done
 }
 
 # Type a name on page 2, go on to page 6, and Enter to the end saves it.
-to_page_with 1 || fail "Page Down did not show page 2"
-tm send-keys -t t NPage  # to the last cell of page 2, then back to its first name
-tm send-keys -t t PPage
-sleep 0.2
+page_down 2
+wait_for 'DEFINIBLES' 5 || fail "Page Down did not show page 2"
 tm send-keys -t t -l 'Quota anual'
 tm send-keys -t t Enter
-sleep 0.2
-to_page_with 81 || fail "Page Down did not reach page 6"
+page_down 8
+wait_for '^ +81 ' 5 || fail "Page Down did not reach page 6"
 wait_for '^ +99 ' 5 || fail "page 6 did not show concept 99"
 for _ in $(seq 1 25); do
   screen_text | grep -q '^rc=' && break
@@ -81,11 +74,8 @@ saved_table | grep -q 'Quota anual' || fail "the saved table does not hold the n
 # Esc, confirmed with S, leaves without saving.
 before=$(saved_table | md5sum)
 run_program "esc"
-to_page_with 1 || fail "esc: Page Down did not show page 2"
+page_down 2
 wait_for 'Quota anual' 5 || fail "esc: the saved name is not shown"
-tm send-keys -t t NPage
-tm send-keys -t t PPage
-sleep 0.2
 tm send-keys -t t -l 'Canviat'
 tm send-keys -t t Enter
 # Esc goes back to the page's first cell; Esc there leaves, after the question.
