@@ -17,41 +17,13 @@
 #include "pg_cluster.h"
 #include "recman/engine.h"
 #include "recman/status.h"
+#include "workload.h"
 
 namespace {
 
 using namespace recman;
 
-constexpr int kRecords = 100000;
-constexpr int kRecordLength = 26;
-
-std::string SpecBuffer() {
-  std::string b(32, '\0');
-  b[0] = kRecordLength;
-  b[3] = 2;  // page size 512
-  b[4] = 1;  // one key
-  b[16] = 1;
-  b[18] = 4;
-  return b;
-}
-
-std::string Code(uint32_t n) {
-  return std::string{static_cast<char>(n >> 24), static_cast<char>(n >> 16),
-                     static_cast<char>(n >> 8), static_cast<char>(n)};
-}
-
-std::string Record(uint32_t n, char fill = ' ') {
-  std::string r = Code(n);
-  r.resize(kRecordLength, fill);
-  return r;
-}
-
-std::vector<uint32_t> Shuffled(int n, unsigned seed) {
-  std::vector<uint32_t> v(n);
-  std::iota(v.begin(), v.end(), 0);
-  std::shuffle(v.begin(), v.end(), std::mt19937(seed));
-  return v;
-}
+using namespace recman_bench;
 
 struct Server {
   recman::testing::PgCluster cluster;

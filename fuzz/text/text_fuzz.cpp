@@ -16,7 +16,7 @@
 namespace {
 
 // Input layout: 8 bytes of a double, 4 bytes of a packed date, 2 bytes of a style, then the
-// rest split at its first 0 byte into the mask (also the specification) and the parts.
+// rest split at its first 0 byte into the mask (also NumFormat's width text) and the parts.
 struct Input {
   double value = 0;
   std::string date;
