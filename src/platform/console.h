@@ -115,6 +115,10 @@ class Console {
   // Whether an input event is already there to be read, so a long scan can look at the
   // keyboard without waiting.
   virtual bool InputWaiting() = 0;
+  // Around a child process that uses the terminal: Suspend gives the terminal back as it was
+  // found, Resume takes it again and shows the screen as it was.
+  virtual void Suspend() {}
+  virtual void Resume() {}
   // 0 when the console has no mouse.
   virtual int MouseButtons() const = 0;
   virtual void SetMouseReporting(bool on) = 0;

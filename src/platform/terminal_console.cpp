@@ -445,6 +445,21 @@ void TerminalConsole::DiscardPendingInput() {
   }
 }
 
+void TerminalConsole::Suspend() {
+  Impl& m = *impl_;
+  if (m.restored) return;
+  Flush();
+  m.Send(m.RestoreBytes());
+  if (gModesSaved) ::tcsetattr(m.modesFd, TCSADRAIN, &gSavedModes);
+}
+
+void TerminalConsole::Resume() {
+  Impl& m = *impl_;
+  if (m.restored) return;
+  m.Setup();  // raw modes again, and a full repaint at the next flush
+  if (m.mouseOn) m.Send("\x1b[?1000h\x1b[?1002h\x1b[?1006h");
+}
+
 bool TerminalConsole::InputWaiting() {
   Impl& m = *impl_;
   if (!m.queue.empty()) return true;

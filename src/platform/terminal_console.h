@@ -27,6 +27,8 @@ class TerminalConsole final : public CellConsole {
   std::uint16_t ControlKeyState() const override { return controlState_; }
   void DiscardPendingInput() override;
   bool InputWaiting() override;
+  void Suspend() override;
+  void Resume() override;
   int MouseButtons() const override { return mouseButtons_; }
   void SetMouseReporting(bool on) override;
   int MouseRow() const override { return mouseRow_; }

@@ -48,7 +48,11 @@ void Screen::ShowHelp(std::string_view topic) {
     // The launcher's exit code means nothing to us, and a command processor that cannot be
     // started leaves nothing to wait for.
     if (!comspec.empty()) {
+      // The launcher may write to the terminal: it gets it as the shell had it, and the
+      // program's screen comes back afterwards.
+      console_.Suspend();
       platform::RunProcess({comspec, "/C", "QLAUNCH", "AJUDA\\" + std::string(topic) + ".HTM"});
+      console_.Resume();
     }
     return;
   }
