@@ -19,6 +19,7 @@ inline constexpr std::int16_t kKeyEsc = 27;
 inline constexpr std::int16_t kKeySpace = 32;
 
 inline constexpr std::int16_t kKeyShiftTab = 0x0F00;
+inline constexpr std::int16_t kKeyAltF = 0x2100;
 inline constexpr std::int16_t kKeyF1 = 0x3B00;
 inline constexpr std::int16_t kKeyF2 = 0x3C00;
 inline constexpr std::int16_t kKeyF4 = 0x3E00;
