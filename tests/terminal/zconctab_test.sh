@@ -22,14 +22,16 @@ type_line "export KAVROOT=$demo/root/ KAVTMP=$demo/tmp; z=$zconctab; k=$kavrec; 
 type_line 'stty -g > $d/before; clear'
 sleep 0.3
 
+# Each run prints its exit code only once the terminal modes after it have been written down.
 run_program() {  # starts zconctab and waits for its first page
-  type_line 'clear; $z; echo rc=$?; stty -g > $d/after'
+  type_line 'clear; $z; rc=$?; stty -g > $d/after; echo rc=$rc'
   wait_for 'CONCEPTES FIXOS' 10 || fail "$1: the grid did not appear"
 }
 ended() {  # the program ended with 0 and left the terminal as it was
   wait_for '^rc=' 10 || { fail "$1: did not end"; return; }
   screen_text | grep -q '^rc=0$' || fail "$1: exit code"
-  cmp -s "$demo/before" "$demo/after" || fail "$1: terminal modes changed"
+  cmp -s "$demo/before" "$demo/after" ||
+    fail "$1: terminal modes changed: $(cat "$demo/before") -> $(cat "$demo/after")"
   screen_text | grep -q 'CONCEPTES' && fail "$1: the program's screen was left behind"
   [ -e "$demo/tmp/taula.tmp" ] && fail "$1: the work file was left behind"
   sleep 0.3
@@ -128,7 +130,7 @@ rm -f "$demo/tmp/taula.tmp"
 sleep 0.3
 
 # Input that ends at once.
-type_line 'clear; $z < /dev/null; echo rc=$?; stty -g > $d/after'
+type_line 'clear; $z < /dev/null; rc=$?; stty -g > $d/after; echo rc=$rc'
 ended "input end"
 
 [ "$failures" -eq 0 ] && echo "zconctab: all passed"
