@@ -48,40 +48,13 @@ void Remove(const std::string& path) {
 
 // ---- the engine ----------------------------------------------------------------------------
 
-class EngineFile {
+class EngineFile : public EngineFileBase {
  public:
-  explicit EngineFile(const std::string& name, bool create) : base_(Dir() + "/" + name + ".dat") {
-    if (create) {
-      Remove(base_);
-      std::string spec = SpecBuffer();
-      if (Call(kOpCreate, spec, -1) != kOk) std::abort();
-    }
-    std::string none;
-    if (Call(kOpOpen, none, 0) != kOk) std::abort();
+  EngineFile(const std::string& name, bool create)
+      : EngineFileBase(std::make_unique<Engine>(), Dir() + "/" + name + ".dat") {
+    if (create) Remove(Dir() + "/" + name + ".dat");
+    OpenOrCreate(create, -1);
   }
-  ~EngineFile() {
-    uint32_t zero = 0;
-    (void)engine_.Call(kOpReset, nullptr, nullptr, &zero, nullptr, 0, 0);
-  }
-
-  int16_t Call(int op, std::string& data, int keyNumber) {
-    std::memcpy(key_, base_.data(), base_.size() + 1);
-    uint32_t length = static_cast<uint32_t>(data.size());
-    return engine_.Call(static_cast<uint16_t>(op), block_, data.data(), &length, key_, 0,
-                        static_cast<int8_t>(keyNumber));
-  }
-  // A call with the key buffer holding `key` (4 bytes).
-  int16_t Keyed(int op, std::string& data, const std::string& key) {
-    std::memcpy(key_, key.data(), 4);
-    uint32_t length = static_cast<uint32_t>(data.size());
-    return engine_.Call(static_cast<uint16_t>(op), block_, data.data(), &length, key_, 4, 0);
-  }
-
- private:
-  std::string base_;
-  Engine engine_;
-  uint8_t block_[kPositionBlockSize] = {};
-  char key_[256] = {};
 };
 
 // ---- direct SQLite, the same tables ----------------------------------------------------------
@@ -219,26 +192,7 @@ void EnsureFilled() {
 
 // ---- insert 100,000 records in one transaction ------------------------------------------------
 
-void BM_Insert100k_Engine(benchmark::State& state) {
-  const std::vector<uint32_t> order = Shuffled(kRecords, 2);
-  std::vector<std::string> records;
-  for (uint32_t n : order) records.push_back(Record(n));
-  for (auto _ : state) {
-    state.PauseTiming();
-    auto f = std::make_unique<EngineFile>("insert", true);
-    state.ResumeTiming();
-    std::string none;
-    f->Call(kOpBeginTransaction, none, 0);
-    for (std::string& r : records) {
-      if (f->Call(kOpInsert, r, 0) != kOk) std::abort();
-    }
-    f->Call(kOpEndTransaction, none, 0);
-    state.PauseTiming();
-    f.reset();
-    state.ResumeTiming();
-  }
-  state.SetItemsProcessed(state.iterations() * kRecords);
-}
+void BM_Insert100k_Engine(benchmark::State& state) { InsertAllWithEngine<EngineFile>(state); }
 
 void BM_Insert100k_Direct(benchmark::State& state) {
   const std::vector<uint32_t> order = Shuffled(kRecords, 2);
@@ -262,15 +216,7 @@ void BM_Insert100k_Direct(benchmark::State& state) {
 
 void BM_GetEqual_Engine(benchmark::State& state) {
   EnsureFilled();
-  EngineFile f("read", false);
-  std::mt19937 random(3);
-  std::string data(kRecordLength, '\0');
-  for (auto _ : state) {
-    data.resize(kRecordLength);
-    if (f.Keyed(kOpGetEqual, data, Code(random() % kRecords)) != kOk) std::abort();
-    benchmark::DoNotOptimize(data.data());
-  }
-  state.SetItemsProcessed(state.iterations());
+  GetEqualWithEngine<EngineFile>(state);
 }
 
 void BM_GetEqual_Direct(benchmark::State& state) {
@@ -289,18 +235,7 @@ void BM_GetEqual_Direct(benchmark::State& state) {
 
 void BM_GetNextWholeFile_Engine(benchmark::State& state) {
   EnsureFilled();
-  EngineFile f("read", false);
-  std::string data(kRecordLength, '\0');
-  for (auto _ : state) {
-    int n = 0;
-    int16_t s = f.Call(kOpGetFirst, data, 0);
-    while (s == kOk) {
-      ++n;
-      s = f.Call(kOpGetNext, data, 0);
-    }
-    if (n != kRecords) std::abort();
-  }
-  state.SetItemsProcessed(state.iterations() * kRecords);
+  GetNextWholeFileWithEngine<EngineFile>(state);
 }
 
 // Each record looked up afresh after the previous key, as a call-per-record interface must.
@@ -332,19 +267,7 @@ void BM_GetNextWholeFile_DirectOneCursor(benchmark::State& state) {
 
 void BM_GetEqualUpdate_Engine(benchmark::State& state) {
   EnsureFilled();
-  EngineFile f("read", false);
-  std::mt19937 random(4);
-  std::string data(kRecordLength, '\0');
-  char fill = 'a';
-  for (auto _ : state) {
-    const uint32_t n = random() % kRecords;
-    data.resize(kRecordLength);
-    if (f.Keyed(kOpGetEqual, data, Code(n)) != kOk) std::abort();
-    std::string updated = Record(n, fill);
-    if (f.Call(kOpUpdate, updated, 0) != kOk) std::abort();
-    fill = fill == 'z' ? 'a' : static_cast<char>(fill + 1);
-  }
-  state.SetItemsProcessed(state.iterations());
+  GetEqualUpdateWithEngine<EngineFile>(state);
 }
 
 void BM_GetEqualUpdate_Direct(benchmark::State& state) {

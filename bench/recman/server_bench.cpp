@@ -47,38 +47,13 @@ const std::string& Conninfo() {
 
 // ---- the engine ------------------------------------------------------------------------------
 
-class EngineFile {
+class EngineFile : public EngineFileBase {
  public:
   EngineFile(const std::string& name, bool create)
-      : engine_(BackendConfig{Conninfo(), ""}), name_("bench/" + name + ".dat") {
-    if (create) {
-      std::string spec = SpecBuffer();
-      if (Call(kOpCreate, spec, 0) != kOk) std::abort();
-    }
-    std::string none;
-    if (Call(kOpOpen, none, 0) != kOk) std::abort();
+      : EngineFileBase(std::make_unique<Engine>(BackendConfig{Conninfo(), ""}),
+                       "bench/" + name + ".dat") {
+    OpenOrCreate(create, 0);
   }
-  ~EngineFile() {
-    uint32_t zero = 0;
-    (void)engine_.Call(kOpReset, nullptr, nullptr, &zero, nullptr, 0, 0);
-  }
-  int16_t Call(int op, std::string& data, int keyNumber) {
-    std::memcpy(key_, name_.c_str(), name_.size() + 1);
-    uint32_t length = static_cast<uint32_t>(data.size());
-    return engine_.Call(static_cast<uint16_t>(op), block_, data.data(), &length, key_, 0,
-                        static_cast<int8_t>(keyNumber));
-  }
-  int16_t Keyed(int op, std::string& data, const std::string& key) {
-    std::memcpy(key_, key.data(), 4);
-    uint32_t length = static_cast<uint32_t>(data.size());
-    return engine_.Call(static_cast<uint16_t>(op), block_, data.data(), &length, key_, 4, 0);
-  }
-
- private:
-  Engine engine_;
-  std::string name_;
-  uint8_t block_[kPositionBlockSize] = {};
-  char key_[256] = {};
 };
 
 // ---- direct libpq, the same tables -----------------------------------------------------------
@@ -189,22 +164,7 @@ void EnsureFilled() {
   (void)filled;
 }
 
-void BM_Insert100k_Engine(benchmark::State& state) {
-  const std::vector<uint32_t> order = Shuffled(kRecords, 2);
-  for (auto _ : state) {
-    state.PauseTiming();
-    auto f = std::make_unique<EngineFile>("insert", true);
-    state.ResumeTiming();
-    std::string none;
-    f->Call(kOpBeginTransaction, none, 0);
-    for (uint32_t n : order) {
-      std::string r = Record(n);
-      if (f->Call(kOpInsert, r, 0) != kOk) std::abort();
-    }
-    if (f->Call(kOpEndTransaction, none, 0) != kOk) std::abort();
-  }
-  state.SetItemsProcessed(state.iterations() * kRecords);
-}
+void BM_Insert100k_Engine(benchmark::State& state) { InsertAllWithEngine<EngineFile>(state); }
 
 void BM_Insert100k_Direct(benchmark::State& state) {
   const std::vector<uint32_t> order = Shuffled(kRecords, 2);
@@ -221,14 +181,7 @@ void BM_Insert100k_Direct(benchmark::State& state) {
 
 void BM_GetEqual_Engine(benchmark::State& state) {
   EnsureFilled();
-  EngineFile f("read", false);
-  std::mt19937 random(3);
-  std::string data(kRecordLength, '\0');
-  for (auto _ : state) {
-    data.resize(kRecordLength);
-    if (f.Keyed(kOpGetEqual, data, Code(random() % kRecords)) != kOk) std::abort();
-  }
-  state.SetItemsProcessed(state.iterations());
+  GetEqualWithEngine<EngineFile>(state);
 }
 
 void BM_GetEqual_Direct(benchmark::State& state) {
@@ -244,16 +197,7 @@ void BM_GetEqual_Direct(benchmark::State& state) {
 
 void BM_GetNextWholeFile_Engine(benchmark::State& state) {
   EnsureFilled();
-  EngineFile f("read", false);
-  std::string data(kRecordLength, '\0');
-  for (auto _ : state) {
-    int n = 0;
-    for (int16_t s = f.Call(kOpGetFirst, data, 0); s == kOk; s = f.Call(kOpGetNext, data, 0)) {
-      ++n;
-    }
-    if (n != kRecords) std::abort();
-  }
-  state.SetItemsProcessed(state.iterations() * kRecords);
+  GetNextWholeFileWithEngine<EngineFile>(state);
 }
 
 void BM_GetNextWholeFile_Direct(benchmark::State& state) {
@@ -271,19 +215,7 @@ void BM_GetNextWholeFile_Direct(benchmark::State& state) {
 
 void BM_GetEqualUpdate_Engine(benchmark::State& state) {
   EnsureFilled();
-  EngineFile f("read", false);
-  std::mt19937 random(4);
-  std::string data(kRecordLength, '\0');
-  char fill = 'a';
-  for (auto _ : state) {
-    const uint32_t n = random() % kRecords;
-    data.resize(kRecordLength);
-    if (f.Keyed(kOpGetEqual, data, Code(n)) != kOk) std::abort();
-    std::string updated = Record(n, fill);
-    if (f.Call(kOpUpdate, updated, 0) != kOk) std::abort();
-    fill = fill == 'z' ? 'a' : static_cast<char>(fill + 1);
-  }
-  state.SetItemsProcessed(state.iterations());
+  GetEqualUpdateWithEngine<EngineFile>(state);
 }
 
 void BM_GetEqualUpdate_Direct(benchmark::State& state) {
